@@ -1,0 +1,15 @@
+#include <cstdio>
+
+#include "flow/game.h"
+
+int main(int argc, char **argv) {
+    echoArguments(argc, argv);
+    SceneList list;
+    if (!loadSceneList("scenelist.txt", &list)) return 0;
+    openDisplay();
+    playScenes(&list);
+    freeSceneList(&list);
+    closeDisplay();
+    printf("\n....Done....\n");
+    return 0;
+}

@@ -1,0 +1,41 @@
+// Readers for the line kinds that the scene list, scene, model and collision
+// files share. Each line starts with a label word that only makes the file
+// readable to a person; it is read into a buffer of labelMax + 1 characters
+// and dropped. The numbers are read with fscanf, so the files keep the exact
+// syntax of its conversions, and each value lands in its destination the
+// moment it is converted.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "flow/world.h"
+
+// Longest label word of each format.
+enum {
+    SCENE_LIST_LABEL_MAX = 19,
+    SCENE_LABEL_MAX = 15,
+    MODEL_LABEL_MAX = 11,
+    FILE_NAME_MAX = 255,
+};
+
+// One word of non-white-space characters, at most maxLength of them, into a
+// buffer of maxLength + 1. A longer word is skipped whole and gives 0, as
+// does the end of the file.
+int readWord(FILE *file, char *word, int maxLength);
+
+// Each returns 1 when the line is good: the label and every number read.
+// "label [x, y, z]"
+int readVectorLine(FILE *file, int labelMax, float *x, float *y, float *z);
+// "label [r, g, b]" with unsigned 16-bit components
+int readColourLine(FILE *file, int labelMax, unsigned short *r, unsigned short *g,
+                   unsigned short *b);
+// "label number"
+int readFloatLine(FILE *file, int labelMax, float *value);
+// "label integer"
+int readIntegerLine(FILE *file, int labelMax, int32_t *value);
+// "label name", the name at most FILE_NAME_MAX characters
+int readNameLine(FILE *file, int labelMax, char name[FILE_NAME_MAX + 1]);
+
+// The same vector line into a Vec3.
+int readVec3Line(FILE *file, int labelMax, Vec3 *v);

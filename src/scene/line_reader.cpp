@@ -61,3 +61,14 @@ int readNameLine(FILE *file, int labelMax, char name[FILE_NAME_MAX + 1]) {
 int readVec3Line(FILE *file, int labelMax, Vec3 *v) {
     return readVectorLine(file, labelMax, &v->x, &v->y, &v->z);
 }
+
+FILE *openTriangleFile(const char *path, int32_t *count) {
+    FILE *file = fopen(path, "r");
+    if (file && readIntegerLine(file, MODEL_LABEL_MAX, count) && *count >= 1) return file;
+    printf(
+        "encountered file error, possibly an invalid first line\nor an invalid file\n or no "
+        "file\nor something else\nwhen trying to load %s",
+        path);
+    if (file) fclose(file);
+    return nullptr;
+}

@@ -39,3 +39,8 @@ int readNameLine(FILE *file, int labelMax, char name[FILE_NAME_MAX + 1]);
 
 // The same vector line into a Vec3.
 int readVec3Line(FILE *file, int labelMax, Vec3 *v);
+
+// Opens a model or collision file and checks its header line (a label and a
+// triangle count of at least 1, stored in count). When the file cannot be used it prints the
+// file-error message, which has no final line break, and returns null.
+FILE *openTriangleFile(const char *path, int32_t *count);

@@ -10,8 +10,7 @@
 namespace {
 
 TEST(Display, ModeAlternatesBetweenFullScreenAndWindow) {
-    ASSERT_NE(getenv("DISPLAY"), nullptr);
-    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
+    openTestWindow();
     EXPECT_EQ(getScreenSurface(), nullptr);
     setVideoMode();
     ASSERT_NE(getScreenSurface(), nullptr);

@@ -167,6 +167,12 @@ void stopXServer(XServer &server) {
 }
 
 void xdotool(const XServer &server, const std::string &arguments) {
-    std::string command = "DISPLAY=" + server.display + " xdotool " + arguments;
-    if (system(command.c_str()) != 0) throw std::runtime_error("xdotool failed: " + arguments);
+    std::string command = "DISPLAY=" + server.display + " xdotool " + arguments + " 2>/dev/null";
+    // A connection to the X server is now and then reset when another client
+    // comes or goes at the same moment; try again.
+    for (int attempt = 0; attempt < 20; attempt++) {
+        if (system(command.c_str()) == 0) return;
+        usleep(50000);
+    }
+    throw std::runtime_error("xdotool failed: " + arguments);
 }

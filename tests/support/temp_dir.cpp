@@ -1,5 +1,7 @@
 #include "support/temp_dir.h"
 
+#include "support/data_files.h"
+
 #include <dirent.h>
 #include <unistd.h>
 
@@ -24,10 +26,7 @@ TempDir::~TempDir() {
 }
 
 void TempDir::write(const std::string &name, const std::string &text) const {
-    FILE *file = fopen(path(name).c_str(), "wb");
-    if (!file) throw std::runtime_error("cannot write " + name);
-    fwrite(text.data(), 1, text.size(), file);
-    fclose(file);
+    writeTextFile(path(name), text);
 }
 
 std::string TempDir::path(const std::string &name) const {

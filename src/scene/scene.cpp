@@ -1,0 +1,162 @@
+#include <GL/gl.h>
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "flow/memory.h"
+#include "physics/vec.h"
+#include "scene/line_reader.h"
+#include "scene/scene.h"
+
+// Number of records in pins: pinCount, or fewer when the file is too short
+// to hold pinCount blocks and the load is bound to fail.
+static int32_t pinsAllocated = 0;
+
+// Compiles a model file into a new display list kept in *list.
+static int compileModel(const char *modelPath, uint32_t *list) {
+    *list = glGenLists(1);
+    glNewList(*list, GL_COMPILE);
+    int32_t result = loadModel(modelPath);
+    glEndList();
+    return result != 0;
+}
+
+static int readModelLine(FILE *file, uint32_t *list) {
+    char name[FILE_NAME_MAX + 1];
+    return readNameLine(file, SCENE_LABEL_MAX, name) && compileModel(name, list);
+}
+
+static int readCollisionLine(FILE *file) {
+    char name[FILE_NAME_MAX + 1];
+    if (!readNameLine(file, SCENE_LABEL_MAX, name)) return 0;
+    collisionMesh = loadCollisionMesh(name);
+    return collisionMesh != nullptr;
+}
+
+// Lines 1 to 11: colours, fall-out level, lane, mesh, camera, pin count and
+// the ball. Reading stops at the first bad line; pinsStanding still takes the
+// pin count, and the ball is still stopped and made active.
+static int readSceneLines(FILE *file) {
+    int ok = readVec3Line(file, SCENE_LABEL_MAX, &backgroundColor);
+    if (ok) ok = readVec3Line(file, SCENE_LABEL_MAX, &hudColor);
+    if (ok) ok = readFloatLine(file, SCENE_LABEL_MAX, &fallHeight);
+    if (ok) ok = readModelLine(file, &sceneDisplayList);
+    if (ok) ok = readCollisionLine(file);
+    if (ok) ok = readVec3Line(file, SCENE_LABEL_MAX, &cameraStart);
+    if (ok) ok = readIntegerLine(file, SCENE_LABEL_MAX, &pinCount);
+    pinsStanding = pinCount;
+    if (ok) {
+        ok = readVec3Line(file, SCENE_LABEL_MAX, &ball.startPosition);
+        if (ok) ball.position = ball.startPosition;
+    }
+    ball.velocity = {0.0f, 0.0f, 0.0f};
+    ball.active = 1;
+    if (ok) ok = readFloatLine(file, SCENE_LABEL_MAX, &ball.radius);
+    if (ok) ok = readFloatLine(file, SCENE_LABEL_MAX, &ball.mass);
+    if (ok) ok = readModelLine(file, &ball.displayList);
+    return ok;
+}
+
+static int readPin(FILE *file, Body *pin) {
+    if (!readVec3Line(file, SCENE_LABEL_MAX, &pin->startPosition)) return 0;
+    pin->position = pin->startPosition;
+    pin->velocity = {0.0f, 0.0f, 0.0f};
+    pin->active = 1;
+    return readFloatLine(file, SCENE_LABEL_MAX, &pin->radius) &&
+           readFloatLine(file, SCENE_LABEL_MAX, &pin->mass) &&
+           readModelLine(file, &pin->displayList);
+}
+
+// The shortest pin block ("a [0,0,0" "a 0" "a 0" "a b" and the white space
+// between them) takes more than this many characters.
+static const long SHORTEST_PIN_BLOCK = 16;
+
+// How many pin blocks the rest of the file could possibly hold, so that a
+// huge count in a short file cannot claim memory it will never fill.
+static int32_t pinBlocksRoomFor(FILE *file, int32_t count) {
+    long here = ftell(file);
+    if (here < 0 || fseek(file, 0, SEEK_END) != 0) return count;
+    long end = ftell(file);
+    if (fseek(file, here, SEEK_SET) != 0 || end < here) return count;
+    long room = (end - here) / SHORTEST_PIN_BLOCK + 1;
+    return room < count ? static_cast<int32_t>(room) : count;
+}
+
+static int readPins(FILE *file) {
+    if (pinCount <= 0) return 1;
+    int32_t room = pinBlocksRoomFor(file, pinCount);
+    pins = static_cast<Body *>(allocateZeroed(static_cast<size_t>(room), sizeof(Body)));
+    if (!pins) return 0;
+    pinsAllocated = room;
+    for (int32_t i = 0; i < pinCount; i++) {
+        if (i == room || !readPin(file, &pins[i])) return 0;
+    }
+    return 1;
+}
+
+static void setLevelGlState() {
+    glClearColor(backgroundColor.x, backgroundColor.y, backgroundColor.z, 1.0f);
+    glClearDepth(1.0);
+    glDepthFunc(GL_LESS);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glShadeModel(GL_SMOOTH);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+static void aimCameraAtBall() {
+    cameraPosition = cameraStart;
+    viewDirection = vecFromTo(cameraPosition, ball.position);
+    vecNormalize(&viewDirection);
+}
+
+static void deleteList(uint32_t list) {
+    if (glIsList(list)) glDeleteLists(list, 1);
+}
+
+// Everything a scene owns: the mesh, the pin array and every display list.
+static void releaseScene() {
+    freeCollisionMesh(collisionMesh);
+    collisionMesh = nullptr;
+    deleteList(ball.displayList);
+    if (pins) {
+        int32_t walked = pinCount < pinsAllocated ? pinCount : pinsAllocated;
+        for (int32_t i = 0; i < walked; i++) deleteList(pins[i].displayList);
+    }
+    free(pins);
+    pins = nullptr;
+    pinsAllocated = 0;
+    deleteList(sceneDisplayList);
+}
+
+void unloadScene() {
+    printf("unloading scene...\n");
+    releaseScene();
+}
+
+int32_t loadScene(const char *path) {
+    FILE *file = fopen(path, "r");
+    if (!file) {
+        printf("Unable to open file: %s for scene loading\n", path);
+        return -1;
+    }
+    if (!readSceneLines(file)) {
+        printf("error in scene file somewhere prior to pin specific information\n");
+        fclose(file);
+        releaseScene();
+        return -1;
+    }
+    if (!readPins(file)) {
+        printf("file didn't contain enough correctly formatted information about pins\n");
+        fclose(file);
+        unloadScene();
+        return -1;
+    }
+    fclose(file);
+    printf("done loading scene from file %s\n", path);
+    setLevelGlState();
+    aimCameraAtBall();
+    SDL_GL_SwapBuffers();
+    return 1;
+}

@@ -1,0 +1,74 @@
+#include <cmath>
+
+#include "physics/physics.h"
+#include "physics/vec.h"
+
+static const float BOUNCE_REFLECT = -2.0f;
+static const float BOUNCE_KEEP = 0.85f;
+
+static bool touchesVertex(Vec3 p, Vec3 vertex, float r2) {
+    return vecLengthSquared(vecFromTo(vertex, p)) < r2;
+}
+
+// q, the foot of the perpendicular, lies strictly inside the triangle when
+// the three edge cross products all point the same way; a q on an edge's
+// line, or any q of a triangle of zero area, fails.
+static bool footInsideTriangle(Vec3 q, const Vec3 v[3]) {
+    Vec3 c0 = vecCross(vecFromTo(q, v[0]), vecFromTo(v[0], v[1]));
+    Vec3 c1 = vecCross(vecFromTo(q, v[1]), vecFromTo(v[1], v[2]));
+    Vec3 c2 = vecCross(vecFromTo(q, v[2]), vecFromTo(v[2], v[0]));
+    return vecDot(c0, c1) > 0.0f && vecDot(c1, c2) > 0.0f && vecDot(c2, c0) > 0.0f;
+}
+
+// The centre must lie between the planes through the edge's ends at right
+// angles to it, and closer than the radius to the edge's line.
+static bool touchesEdge(Vec3 p, Vec3 a, Vec3 b, float r2) {
+    Vec3 w = vecFromTo(a, p);
+    Vec3 e = vecFromTo(a, b);
+    Vec3 w2 = vecFromTo(p, b);
+    if (!(vecDot(w, e) > 0.0f && vecDot(e, w2) > 0.0f)) return false;
+    vecNormalize(&e);
+    return vecLengthSquared(vecCross(w, e)) < r2;
+}
+
+static float squaredRadius(const Body *body) {
+    return (float)((double)body->radius * body->radius);
+}
+
+bool sphereTouchesTriangle(const Body *body, const CollisionTriangle *triangle, float s) {
+    Vec3 p = body->position;
+    float r = body->radius;
+    // A centre exactly one radius from the plane does not touch it.
+    if (!(r > std::fabs(s))) return false;
+    float r2 = squaredRadius(body);
+    const Vec3 *v = triangle->vertex;
+    for (int i = 0; i < 3; i++)
+        if (touchesVertex(p, v[i], r2)) return true;
+    Vec3 foot = vecAdd(p, vecScale(triangle->normal, s));
+    if (footInsideTriangle(foot, v)) return true;
+    for (int i = 0; i < 3; i++)
+        if (touchesEdge(p, v[i], v[(i + 1) % 3], r2)) return true;
+    return false;
+}
+
+void gatherMeshContacts(const Body *body, Vec3 *contactNormal, float *contactCount) {
+    *contactNormal = {0.0f, 0.0f, 0.0f};
+    *contactCount = 0.0f;
+    for (const CollisionTriangle *t = collisionMesh; t; t = t->next) {
+        float s = (float)((double)t->planeDistance - vecDot(body->position, t->normal));
+        if (!sphereTouchesTriangle(body, t, s)) continue;
+        // Each normal is turned toward the side of the plane where the centre is.
+        *contactNormal =
+            s < 0.0f ? vecAdd(*contactNormal, t->normal) : vecSub(*contactNormal, t->normal);
+        *contactCount = (float)((double)*contactCount + 1.0);
+    }
+}
+
+void bounceOffMesh(Body *body, Vec3 contactNormal) {
+    Vec3 n = contactNormal;
+    if (vecLengthSquared(n) != 0.0f) vecNormalize(&n);
+    float vn = vecDot(body->velocity, n);
+    if (!(vn < 0.0f)) return;  // moving away from the surface or along it
+    float f = (float)(((double)BOUNCE_REFLECT * vn) * BOUNCE_KEEP);
+    body->velocity = vecAdd(body->velocity, vecScale(n, f));
+}

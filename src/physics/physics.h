@@ -1,0 +1,22 @@
+// The simulation: the ball and the pins are spheres that fall out below the
+// scene's fall-out level, exchange velocity when they meet, and bounce off
+// the collision mesh. Every stored quantity is a float, rounded where it is
+// stored; every expression is evaluated in double.
+#pragma once
+
+#include "flow/world.h"
+
+// Advances the ball and every pin by stepSeconds.
+void stepPhysics();
+
+// Exchanges the velocity components along the line of centres of two
+// touching bodies that are closing on each other.
+void collideBodyPair(Body *a, Body *b);
+
+// Sums the normals of the mesh triangles the body touches, each turned toward
+// the side of the plane where the body's centre lies, and counts them.
+void gatherMeshContacts(const Body *body, Vec3 *contactNormal, float *contactCount);
+// s is minus the height of the body's centre above the triangle's plane.
+bool sphereTouchesTriangle(const Body *body, const CollisionTriangle *triangle, float s);
+// Reflects the velocity about the contact normal when the body moves into it.
+void bounceOffMesh(Body *body, Vec3 contactNormal);

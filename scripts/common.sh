@@ -27,12 +27,14 @@ build() {
     cmake --build "$dir" -j "$(nproc)"
 }
 
-# Starts Xvfb on a free display number; sets XVFB_PID and DISPLAY.
+# Starts Xvfb on a free display number; sets XVFB_PID and DISPLAY. Without
+# -noreset the server resets whenever its last client leaves, and a client
+# that connects during the reset is turned away.
 start_xvfb() {
     local fifo
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -noreset -screen 0 640x480x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
     XVFB_PID=$!
     local number
     read -r number <"$fifo"

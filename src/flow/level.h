@@ -2,6 +2,22 @@
 // level, unload the scene, and say what comes next.
 #pragma once
 
+#include <SDL.h>
+
 #include "flow/world.h"
 
 int runLevel(const char *sceneName, GamePhase startPhase);
+
+// What one call of runLevel keeps to itself.
+struct Level {
+    int32_t levelDone;    // set by every trigger that ends the level
+    int32_t levelResult;  // the last trigger's result stands
+};
+
+// The stages of a frame, in the order runLevel calls them.
+void handleEvent(const SDL_Event *event, Level *level);
+void handleKeys(const Uint8 *keys, SDLMod modifiers, Level *level);
+void advanceTimers();
+void resetBallIfDone();
+void checkLevelFinished(Level *level);
+void stepPhysicsIfRunning();

@@ -2,3 +2,5 @@
 #pragma once
 
 void initText(int width, int height);
+// Draws the scene and the overlay, then swaps the buffers.
+void renderFrame();

@@ -10,14 +10,7 @@ void openTestWindow() {
     static bool open = false;
     if (open) return;
     ASSERT_NE(getenv("DISPLAY"), nullptr) << "GL tests need an X display (scripts/test runs Xvfb)";
-    // The X server here now and then resets a connection made while another
-    // client is connecting or leaving; a second try goes through.
-    int status = -1;
-    for (int attempt = 0; attempt < 20 && status != 0; attempt++) {
-        status = SDL_Init(SDL_INIT_VIDEO);
-        if (status != 0) SDL_Delay(50);
-    }
-    ASSERT_EQ(status, 0) << SDL_GetError();
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     ASSERT_NE(SDL_SetVideoMode(640, 480, 0, SDL_OPENGL), nullptr) << SDL_GetError();

@@ -138,8 +138,10 @@ XServer startXServer() {
         dup2(null, STDOUT_FILENO);
         dup2(null, STDERR_FILENO);
         std::string fd = std::to_string(numberPipe[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten",
-               "tcp", static_cast<char *>(nullptr));
+        // Without -noreset the server resets whenever its last client leaves,
+        // turning away a client that connects meanwhile.
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-screen", "0", "640x480x24",
+               "-nolisten", "tcp", static_cast<char *>(nullptr));
         _exit(127);
     }
     close(numberPipe[1]);
@@ -167,12 +169,6 @@ void stopXServer(XServer &server) {
 }
 
 void xdotool(const XServer &server, const std::string &arguments) {
-    std::string command = "DISPLAY=" + server.display + " xdotool " + arguments + " 2>/dev/null";
-    // A connection to the X server is now and then reset when another client
-    // comes or goes at the same moment; try again.
-    for (int attempt = 0; attempt < 20; attempt++) {
-        if (system(command.c_str()) == 0) return;
-        usleep(50000);
-    }
-    throw std::runtime_error("xdotool failed: " + arguments);
+    std::string command = "DISPLAY=" + server.display + " xdotool " + arguments;
+    if (system(command.c_str()) != 0) throw std::runtime_error("xdotool failed: " + arguments);
 }

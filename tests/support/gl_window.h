@@ -8,8 +8,8 @@ struct Rgb {
     int r, g, b;
 };
 
-// Opens the window once per process; later calls do nothing. Fails the
-// calling test when there is no display.
+// Opens the window once per process; later calls do nothing. Ends the test
+// process with status 1 when there is no display.
 void openTestWindow();
 // The colour of one pixel, origin bottom-left. The back buffer keeps the
 // frame after a swap here (Mesa's software renderer copies it out).

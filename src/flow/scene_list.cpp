@@ -7,34 +7,44 @@
 #include "scene/line_reader.h"
 
 static const size_t SCENE_NAME_BUFFER = FILE_NAME_MAX + 1;
+// The shortest entry, "a b", and the white space before the next one.
+static const long SHORTEST_ENTRY = 4;
+
+static void freeNames(char **names, int32_t count) {
+    if (!names) return;
+    for (int32_t i = 0; i < count; i++) free(names[i]);
+    free(names);
+}
 
 void freeSceneList(SceneList *list) {
-    if (list->sceneNames) {
-        for (int32_t i = 0; i < list->sceneCount; i++) free(list->sceneNames[i]);
-        free(list->sceneNames);
-    }
+    freeNames(list->sceneNames, list->sceneCount);
     list->sceneNames = nullptr;
 }
 
-static int failList(FILE *file, SceneList *list, const char *reason) {
+// The table may be shorter than the count when the file is too short to
+// hold every entry.
+static int failList(FILE *file, SceneList *list, int32_t tableSize, const char *reason) {
     printf("%s", reason);
-    freeSceneList(list);
+    freeNames(list->sceneNames, tableSize);
+    list->sceneNames = nullptr;
     printf("Error in scene list file, scenelist.txt\n");
     fclose(file);
     return 0;
 }
 
-static int failOutOfMemory(FILE *file, SceneList *list) {
+static int failOutOfMemory(FILE *file, SceneList *list, int32_t tableSize) {
     printf("Not enough memory to read scenelist.txt\n");
-    freeSceneList(list);
+    freeNames(list->sceneNames, tableSize);
+    list->sceneNames = nullptr;
     fclose(file);
     return 0;
 }
 
 // Returns the number of entries read completely; stops at the first entry
-// that is incomplete or whose buffer cannot be allocated (*outOfMemory set).
-static int32_t readEntries(FILE *file, SceneList *list, int *outOfMemory) {
-    for (int32_t i = 0; i < list->sceneCount; i++) {
+// that is incomplete, that the table has no room for, or whose buffer cannot
+// be allocated (*outOfMemory set).
+static int32_t readEntries(FILE *file, SceneList *list, int32_t tableSize, int *outOfMemory) {
+    for (int32_t i = 0; i < tableSize; i++) {
         list->sceneNames[i] = static_cast<char *>(allocateZeroed(SCENE_NAME_BUFFER, 1));
         if (!list->sceneNames[i]) {
             *outOfMemory = 1;
@@ -42,7 +52,7 @@ static int32_t readEntries(FILE *file, SceneList *list, int *outOfMemory) {
         }
         if (!readNameLine(file, SCENE_LIST_LABEL_MAX, list->sceneNames[i])) return i;
     }
-    return list->sceneCount;
+    return tableSize;
 }
 
 int loadSceneList(const char *path, SceneList *list) {
@@ -57,15 +67,16 @@ int loadSceneList(const char *path, SceneList *list) {
     int firstLineGood = readIntegerLine(file, SCENE_LIST_LABEL_MAX, &list->sceneCount);
     printf("%d scenes\n", list->sceneCount);
     if (!firstLineGood || list->sceneCount < 1)
-        return failList(file, list, "invalid first line, or number of scenes stated\n");
+        return failList(file, list, 0, "invalid first line, or number of scenes stated\n");
 
+    int32_t tableSize = roomForItems(file, list->sceneCount, SHORTEST_ENTRY);
     list->sceneNames =
-        static_cast<char **>(allocateZeroed(static_cast<size_t>(list->sceneCount), sizeof(char *)));
-    if (!list->sceneNames) return failOutOfMemory(file, list);
+        static_cast<char **>(allocateZeroed(static_cast<size_t>(tableSize), sizeof(char *)));
+    if (!list->sceneNames) return failOutOfMemory(file, list, 0);
     int outOfMemory = 0;
-    if (readEntries(file, list, &outOfMemory) < list->sceneCount) {
-        if (outOfMemory) return failOutOfMemory(file, list);
-        return failList(file, list, "Not all scene entries valid\n");
+    if (readEntries(file, list, tableSize, &outOfMemory) < list->sceneCount) {
+        if (outOfMemory) return failOutOfMemory(file, list, tableSize);
+        return failList(file, list, tableSize, "Not all scene entries valid\n");
     }
     fclose(file);
     printf("done loading scene list\n");

@@ -62,6 +62,15 @@ int readVec3Line(FILE *file, int labelMax, Vec3 *v) {
     return readVectorLine(file, labelMax, &v->x, &v->y, &v->z);
 }
 
+int32_t roomForItems(FILE *file, int32_t count, long shortestItem) {
+    long here = ftell(file);
+    if (here < 0 || fseek(file, 0, SEEK_END) != 0) return count;
+    long end = ftell(file);
+    if (fseek(file, here, SEEK_SET) != 0 || end < here) return count;
+    long room = (end - here) / shortestItem + 1;
+    return room < count ? static_cast<int32_t>(room) : count;
+}
+
 FILE *openTriangleFile(const char *path, int32_t *count) {
     FILE *file = fopen(path, "r");
     if (file && readIntegerLine(file, MODEL_LABEL_MAX, count) && *count >= 1) return file;

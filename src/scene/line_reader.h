@@ -40,6 +40,12 @@ int readNameLine(FILE *file, int labelMax, char name[FILE_NAME_MAX + 1]);
 // The same vector line into a Vec3.
 int readVec3Line(FILE *file, int labelMax, Vec3 *v);
 
+// How many of count items, each taking at least shortestItem characters, the
+// rest of the file could hold at most (plus one), so that a huge count in a
+// short file never claims memory it could not fill. The count itself when the
+// file's size cannot be told.
+int32_t roomForItems(FILE *file, int32_t count, long shortestItem);
+
 // Opens a model or collision file and checks its header line (a label and a
 // triangle count of at least 1, stored in count). When the file cannot be used it prints the
 // file-error message, which has no final line break, and returns null.

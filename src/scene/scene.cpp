@@ -72,20 +72,9 @@ static int readPin(FILE *file, Body *pin) {
 // between them) takes more than this many characters.
 static const long SHORTEST_PIN_BLOCK = 16;
 
-// How many pin blocks the rest of the file could possibly hold, so that a
-// huge count in a short file cannot claim memory it will never fill.
-static int32_t pinBlocksRoomFor(FILE *file, int32_t count) {
-    long here = ftell(file);
-    if (here < 0 || fseek(file, 0, SEEK_END) != 0) return count;
-    long end = ftell(file);
-    if (fseek(file, here, SEEK_SET) != 0 || end < here) return count;
-    long room = (end - here) / SHORTEST_PIN_BLOCK + 1;
-    return room < count ? static_cast<int32_t>(room) : count;
-}
-
 static int readPins(FILE *file) {
     if (pinCount <= 0) return 1;
-    int32_t room = pinBlocksRoomFor(file, pinCount);
+    int32_t room = roomForItems(file, pinCount, SHORTEST_PIN_BLOCK);
     pins = static_cast<Body *>(allocateZeroed(static_cast<size_t>(room), sizeof(Body)));
     if (!pins) return 0;
     pinsAllocated = room;

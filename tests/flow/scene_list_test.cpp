@@ -85,6 +85,12 @@ TEST(SceneList, TooFewEntriesReleaseTheList) {
     }
 }
 
+TEST(SceneList, AHugeCountInAShortFileIsJustIncomplete) {
+    ListRead read = readList("scenes 2000000000\na one.txt\n");
+    EXPECT_EQ(read.ok, 0);
+    EXPECT_EQ(read.log, "loading list of scenes...\n2000000000 scenes\n" + std::string(incomplete));
+}
+
 TEST(SceneList, OverlongWordsFailTheirEntryWithoutOverrun) {
     std::string longLabel(20, 'L');
     std::string longName(256, 'n');

@@ -21,24 +21,21 @@ void freeSceneList(SceneList *list) {
     list->sceneNames = nullptr;
 }
 
-// The table may be shorter than the count when the file is too short to
-// hold every entry.
-static int failList(FILE *file, SceneList *list, int32_t tableSize, const char *reason) {
-    printf("%s", reason);
+// Releases what the list holds and closes the file. The table may be
+// shorter than the count when the file is too short to hold every entry.
+static int abandonList(FILE *file, SceneList *list, int32_t tableSize) {
     freeNames(list->sceneNames, tableSize);
     list->sceneNames = nullptr;
-    printf("Error in scene list file, scenelist.txt\n");
     fclose(file);
     return 0;
 }
 
-static int failOutOfMemory(FILE *file, SceneList *list, int32_t tableSize) {
-    printf("Not enough memory to read scenelist.txt\n");
-    freeNames(list->sceneNames, tableSize);
-    list->sceneNames = nullptr;
-    fclose(file);
-    return 0;
+static void reportBadList(const char *reason) {
+    printf("%s", reason);
+    printf("Error in scene list file, scenelist.txt\n");
 }
+
+static void reportOutOfMemory() { printf("Not enough memory to read scenelist.txt\n"); }
 
 // Returns the number of entries read completely; stops at the first entry
 // that is incomplete, that the table has no room for, or whose buffer cannot
@@ -66,17 +63,25 @@ int loadSceneList(const char *path, SceneList *list) {
     }
     int firstLineGood = readIntegerLine(file, SCENE_LIST_LABEL_MAX, &list->sceneCount);
     printf("%d scenes\n", list->sceneCount);
-    if (!firstLineGood || list->sceneCount < 1)
-        return failList(file, list, 0, "invalid first line, or number of scenes stated\n");
+    if (!firstLineGood || list->sceneCount < 1) {
+        reportBadList("invalid first line, or number of scenes stated\n");
+        return abandonList(file, list, 0);
+    }
 
     int32_t tableSize = roomForItems(file, list->sceneCount, SHORTEST_ENTRY);
     list->sceneNames =
         static_cast<char **>(allocateZeroed(static_cast<size_t>(tableSize), sizeof(char *)));
-    if (!list->sceneNames) return failOutOfMemory(file, list, 0);
+    if (!list->sceneNames) {
+        reportOutOfMemory();
+        return abandonList(file, list, 0);
+    }
     int outOfMemory = 0;
     if (readEntries(file, list, tableSize, &outOfMemory) < list->sceneCount) {
-        if (outOfMemory) return failOutOfMemory(file, list, tableSize);
-        return failList(file, list, tableSize, "Not all scene entries valid\n");
+        if (outOfMemory)
+            reportOutOfMemory();
+        else
+            reportBadList("Not all scene entries valid\n");
+        return abandonList(file, list, tableSize);
     }
     fclose(file);
     printf("done loading scene list\n");

@@ -6,8 +6,8 @@
 #include "fuzz/fuzz_support.h"
 #include "scene/scene.h"
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
-    enterWorkFolder("fuzz_collision", argc, argv);
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    enterWorkFolder("fuzz_collision");
     return 0;
 }
 

@@ -90,9 +90,9 @@ static void openGlContext() {
     exit(1);
 }
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     openGlContext();
-    enterWorkFolder("fuzz_scene", argc, argv);
+    enterWorkFolder("fuzz_scene");
     writeWorkText("lane.txt", laneModel);
     writeWorkText("floor.txt", floorMesh);
     writeWorkText("ball.txt", ballModel);

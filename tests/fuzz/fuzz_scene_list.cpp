@@ -5,8 +5,8 @@
 #include "flow/scene_list.h"
 #include "fuzz/fuzz_support.h"
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
-    enterWorkFolder("fuzz_scene_list", argc, argv);
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    enterWorkFolder("fuzz_scene_list");
     return 0;
 }
 

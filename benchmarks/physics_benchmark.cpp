@@ -118,8 +118,7 @@ void planeTestOnLargeMesh(benchmark::State &state) {
         for (int32_t i = -1; i < pinCount; i++) {
             const Body *body = i < 0 ? &ball : &pins[i];
             for (const CollisionTriangle *t = collisionMesh; t; t = t->next) {
-                float s = (float)((double)t->planeDistance - vecDot(body->position, t->normal));
-                near += body->radius > std::fabs(s);
+                near += body->radius > std::fabs(planeOffset(body, t));
             }
         }
         benchmark::DoNotOptimize(near);

@@ -31,6 +31,10 @@ static bool touchesEdge(Vec3 p, Vec3 a, Vec3 b, float r2) {
     return vecLengthSquared(vecCross(w, e)) < r2;
 }
 
+float planeOffset(const Body *body, const CollisionTriangle *triangle) {
+    return (float)((double)triangle->planeDistance - vecDot(body->position, triangle->normal));
+}
+
 static float squaredRadius(const Body *body) {
     return (float)((double)body->radius * body->radius);
 }
@@ -55,7 +59,7 @@ void gatherMeshContacts(const Body *body, Vec3 *contactNormal, float *contactCou
     *contactNormal = {0.0f, 0.0f, 0.0f};
     *contactCount = 0.0f;
     for (const CollisionTriangle *t = collisionMesh; t; t = t->next) {
-        float s = (float)((double)t->planeDistance - vecDot(body->position, t->normal));
+        float s = planeOffset(body, t);
         if (!sphereTouchesTriangle(body, t, s)) continue;
         // Each normal is turned toward the side of the plane where the centre is.
         *contactNormal =

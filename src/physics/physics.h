@@ -16,7 +16,10 @@ void collideBodyPair(Body *a, Body *b);
 // Sums the normals of the mesh triangles the body touches, each turned toward
 // the side of the plane where the body's centre lies, and counts them.
 void gatherMeshContacts(const Body *body, Vec3 *contactNormal, float *contactCount);
-// s is minus the height of the body's centre above the triangle's plane.
+// Minus the height of the body's centre above the triangle's plane: negative
+// on the side the normal points to, positive behind the plane.
+float planeOffset(const Body *body, const CollisionTriangle *triangle);
+// s is the body's planeOffset from the triangle.
 bool sphereTouchesTriangle(const Body *body, const CollisionTriangle *triangle, float s);
 // Reflects the velocity about the contact normal when the body moves into it.
 void bounceOffMesh(Body *body, Vec3 contactNormal);

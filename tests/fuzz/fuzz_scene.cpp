@@ -13,63 +13,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "scene/scene.h"
-
-// The lane: a strip of two triangles in world coordinates, facing up.
-static const char laneModel[] =
-    "lane 2\n"
-    "normal [0, 0, 1]\n"
-    "colour [180, 140, 90]\n"
-    "vertex [-1, -5, 0]\n"
-    "colour [180, 140, 90]\n"
-    "vertex [1, -5, 0]\n"
-    "colour [200, 160, 100]\n"
-    "vertex [1, 10, 0]\n"
-    "normal [0, 0, 1]\n"
-    "colour [180, 140, 90]\n"
-    "vertex [-1, -5, 0]\n"
-    "colour [200, 160, 100]\n"
-    "vertex [1, 10, 0]\n"
-    "colour [200, 160, 100]\n"
-    "vertex [-1, 10, 0]\n";
-
-// The surface the bodies roll on: the same strip, written without a final
-// line break (the loaders take that end of data too).
-static const char floorMesh[] =
-    "floor 2\n"
-    "normal [0, 0, 1]\n"
-    "colour [0, 0, 0]\n"
-    "vertex [-1, -5, 0]\n"
-    "colour [0, 0, 0]\n"
-    "vertex [1, -5, 0]\n"
-    "colour [0, 0, 0]\n"
-    "vertex [1, 10, 0]\n"
-    "normal [0, 0, 1]\n"
-    "colour [0, 0, 0]\n"
-    "vertex [-1, -5, 0]\n"
-    "colour [0, 0, 0]\n"
-    "vertex [1, 10, 0]\n"
-    "colour [0, 0, 0]\n"
-    "vertex [-1, 10, 0]";
-
-static const char ballModel[] =
-    "ball 1\n"
-    "normal [0, -1, 0]\n"
-    "colour [20, 20, 200]\n"
-    "vertex [-0.5, 0, -0.5]\n"
-    "colour [20, 20, 200]\n"
-    "vertex [0.5, 0, -0.5]\n"
-    "colour [60, 60, 255]\n"
-    "vertex [0, 0, 0.5]\n";
-
-static const char pinModel[] =
-    "pin 1\n"
-    "normal [0, -1, 0]\n"
-    "colour [255, 255, 255]\n"
-    "vertex [-0.2, 0, -0.5]\n"
-    "colour [255, 255, 255]\n"
-    "vertex [0.2, 0, -0.5]\n"
-    "colour [255, 0, 0]\n"
-    "vertex [0, 0, 0.5]\n";
+#include "support/data_files.h"
 
 static void openGlContext() {
     if (!getenv("DISPLAY")) {
@@ -93,10 +37,7 @@ static void openGlContext() {
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     openGlContext();
     enterWorkFolder("fuzz_scene");
-    writeWorkText("lane.txt", laneModel);
-    writeWorkText("floor.txt", floorMesh);
-    writeWorkText("ball.txt", ballModel);
-    writeWorkText("pin.txt", pinModel);
+    writeSceneModels();
     return 0;
 }
 

@@ -30,7 +30,3 @@ void writeWorkFile(const char *name, const uint8_t *data, size_t size) {
     if (size > 0 && fwrite(data, 1, size, file) != size) fail(name);
     if (fclose(file) != 0) fail(name);
 }
-
-void writeWorkText(const char *name, const char *text) {
-    writeWorkFile(name, reinterpret_cast<const uint8_t *>(text), strlen(text));
-}

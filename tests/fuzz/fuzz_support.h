@@ -15,4 +15,3 @@ void enterWorkFolder(const char *targetName);
 
 // Writes the bytes to the named file in the work folder, replacing it.
 void writeWorkFile(const char *name, const uint8_t *data, size_t size);
-void writeWorkText(const char *name, const char *text);

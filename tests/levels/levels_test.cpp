@@ -11,6 +11,7 @@
 #include "flow/display.h"
 #include "levels/level_list.h"
 #include "physics/vec.h"
+#include "render/render.h"
 #include "scene/scene.h"
 #include "support/capture.h"
 #include "support/gl_window.h"
@@ -86,25 +87,18 @@ TEST_F(BundledLevels, BodiesStartApartAboveTheFallOutLevelAndInView) {
     }
 }
 
-// The scene as the renderer draws its first frame: the lane, the ball and
-// the pins from the camera, looking at the ball, with back faces culled.
+// The first frame of the level, drawn by the game's renderer; then the
+// camera it used is loaded again, so that points can be projected as it saw
+// them. With no time step the camera's turn keeps its direction.
 void drawFromCamera() {
     setProjection(640, 480);
+    stepSeconds = 0.0f;
+    renderFrame();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    gluLookAt(cameraStart.x, cameraStart.y, cameraStart.z, ball.position.x, ball.position.y,
-              ball.position.z, 0.0, 0.0, 1.0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glCallList(sceneDisplayList);
-    std::vector<Body> bodies(pins, pins + pinCount);
-    bodies.push_back(ball);
-    for (const Body &body : bodies) {
-        glPushMatrix();
-        glTranslatef(body.position.x, body.position.y, body.position.z);
-        glCallList(body.displayList);
-        glPopMatrix();
-    }
-    glFinish();
+    gluLookAt(cameraStart.x, cameraStart.y, cameraStart.z, cameraStart.x + viewDirection.x,
+              cameraStart.y + viewDirection.y, cameraStart.z + viewDirection.z, 0.0, 0.0, 1.0);
+    glMatrixMode(GL_PROJECTION);
 }
 
 Vec3 towardCamera(Vec3 point, float distance) {

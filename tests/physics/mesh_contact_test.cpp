@@ -15,9 +15,7 @@ struct Single {
     }
     bool touches(Vec3 centre, float radius = 0.5f) {
         Body b = testBody(centre, {0, 0, 0}, radius);
-        const CollisionTriangle *t = collisionMesh;
-        float s = (float)((double)t->planeDistance - vecDot(centre, t->normal));
-        return sphereTouchesTriangle(&b, t, s);
+        return sphereTouchesTriangle(&b, collisionMesh, planeOffset(&b, collisionMesh));
     }
 };
 
@@ -43,12 +41,10 @@ TEST(MeshContact, DegenerateTrianglesOnlyTouchAtTheirPoints) {
     mesh.add({0, 0, 0}, {2, 0, 0}, {4, 0, 0}, {0, 0, 1});  // no area
     mesh.install();
     Body b = testBody({2, 0.3f, 0.2f});
-    float s =
-        (float)((double)collisionMesh->planeDistance - vecDot(b.position, collisionMesh->normal));
-    EXPECT_TRUE(sphereTouchesTriangle(&b, collisionMesh, s));  // through the middle vertex
+    EXPECT_TRUE(sphereTouchesTriangle(
+        &b, collisionMesh, planeOffset(&b, collisionMesh)));  // through the middle vertex
     b.position = {1, 2, 0.1f};
-    s = (float)((double)collisionMesh->planeDistance - vecDot(b.position, collisionMesh->normal));
-    EXPECT_FALSE(sphereTouchesTriangle(&b, collisionMesh, s));
+    EXPECT_FALSE(sphereTouchesTriangle(&b, collisionMesh, planeOffset(&b, collisionMesh)));
 }
 
 TEST(MeshContact, NormalsTurnTowardTheCentre) {

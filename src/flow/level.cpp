@@ -137,14 +137,18 @@ static void drainEvents(Level *level) {
     while (SDL_PollEvent(&event)) handleEvent(&event, level);
 }
 
-static void runFrame(Level *level) {
-    drainEvents(level);
-    handleKeys(SDL_GetKeyState(nullptr), SDL_GetModState(), level);
-    tickClock();
+void updateFrame(Level *level) {
     advanceTimers();
     resetBallIfDone();
     checkLevelFinished(level);
     stepPhysicsIfRunning();
+}
+
+static void runFrame(Level *level) {
+    drainEvents(level);
+    handleKeys(SDL_GetKeyState(nullptr), SDL_GetModState(), level);
+    tickClock();
+    updateFrame(level);
     renderFrame();
 }
 

@@ -14,9 +14,14 @@ struct Level {
     int32_t levelResult;  // the last trigger's result stands
 };
 
-// The stages of a frame, in the order runLevel calls them.
+// The stages of a frame, in the order runLevel calls them: the events, the
+// held keys, the clock, then the update, then the drawing.
 void handleEvent(const SDL_Event *event, Level *level);
 void handleKeys(const Uint8 *keys, SDLMod modifiers, Level *level);
+// Everything a frame does after the clock and before drawing: the timers,
+// the ball reset, the level-finished check and the physics step, in order.
+void updateFrame(Level *level);
+
 void advanceTimers();
 void resetBallIfDone();
 void checkLevelFinished(Level *level);

@@ -1,8 +1,10 @@
 #include <cstdio>
 
 #include "flow/game.h"
+#include "flow/world.h"
 
 int main(int argc, char **argv) {
+    resetWorld();
     echoArguments(argc, argv);
     SceneList list;
     if (!loadSceneList("scenelist.txt", &list)) return 0;

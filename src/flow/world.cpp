@@ -1,48 +1,99 @@
 #include "flow/world.h"
 
-int32_t screenWidth = 640;
-int32_t screenHeight = 480;
-int32_t screenBpp = 16;
-SDL_Surface *screenSurface = nullptr;
-int32_t isFullscreen = 0;
-SDL_Surface *levelSurface = nullptr;
+// Every variable below starts zero or null; resetWorld gives those with
+// another initial value theirs, so that the values live in one place.
+int32_t screenWidth;
+int32_t screenHeight;
+int32_t screenBpp;
+SDL_Surface *screenSurface;
+int32_t isFullscreen;
+SDL_Surface *levelSurface;
 
-Vec3 backgroundColor = {0.5f, 0.5f, 0.5f};
-Vec3 hudColor = {0.5f, 0.5f, 0.5f};
-float fallHeight = -100.0f;
-uint32_t sceneDisplayList = 0;
-CollisionTriangle *collisionMesh = nullptr;
-Vec3 cameraStart = {0.0f, 0.0f, 0.0f};
-Vec3 cameraPosition = {0.0f, 0.0f, 0.0f};
-Body ball = {};
-Body *pins = nullptr;
-int32_t pinCount = 0;
-int32_t pinsStanding = 0;
-Vec3 viewDirection = {0.0f, 0.0f, 0.0f};
-float cameraFollowRate = 20.0f;
+Vec3 backgroundColor;
+Vec3 hudColor;
+float fallHeight;
+uint32_t sceneDisplayList;
+CollisionTriangle *collisionMesh;
+Vec3 cameraStart;
+Vec3 cameraPosition;
+Body ball;
+Body *pins;
+int32_t pinCount;
+int32_t pinsStanding;
+Vec3 viewDirection;
+float cameraFollowRate;
 
-GamePhase gamePhase = PHASE_INTRO;
-int32_t paused = 1;
-float pauseDebounce = 0.0f;
-uint16_t mouseX = 0;
-uint16_t mouseY = 0;
-int32_t dragX = 0;
-int32_t dragY = 0;
-float dragSeconds = 0.0f;
-float throwScaleX = 0.02f;
-float throwScaleY = 0.02f;
-float rollTimer = 0.0f;
+GamePhase gamePhase;
+int32_t paused;
+float pauseDebounce;
+uint16_t mouseX;
+uint16_t mouseY;
+int32_t dragX;
+int32_t dragY;
+float dragSeconds;
+float throwScaleX;
+float throwScaleY;
+float rollTimer;
 
-uint32_t lastTicks = 0;
-float frameSeconds = 0.0f;
-float stepSeconds = 0.0f;
-int32_t frameLimit = 0;
+uint32_t lastTicks;
+float frameSeconds;
+float stepSeconds;
+int32_t frameLimit;
 
 char textBuffer[TEXT_BUFFER_SIZE];
-int32_t textLength = 0;
-int32_t textScreenWidth = 0;
-int32_t textScreenHeight = 0;
-float glyphWidth = 8.0f;
-float glyphHeight = 16.0f;
-float textAlignOffset = 0.0f;
-int32_t showPointer = 0;
+int32_t textLength;
+int32_t textScreenWidth;
+int32_t textScreenHeight;
+float glyphWidth;
+float glyphHeight;
+float textAlignOffset;
+int32_t showPointer;
+
+void resetWorld() {
+    screenWidth = 640;
+    screenHeight = 480;
+    screenBpp = 16;
+    screenSurface = nullptr;
+    isFullscreen = 0;
+    levelSurface = nullptr;
+
+    backgroundColor = {0.5f, 0.5f, 0.5f};
+    hudColor = {0.5f, 0.5f, 0.5f};
+    fallHeight = -100.0f;
+    sceneDisplayList = 0;
+    collisionMesh = nullptr;
+    cameraStart = {0.0f, 0.0f, 0.0f};
+    cameraPosition = {0.0f, 0.0f, 0.0f};
+    ball = {};
+    pins = nullptr;
+    pinCount = 0;
+    pinsStanding = 0;
+    viewDirection = {0.0f, 0.0f, 0.0f};
+    cameraFollowRate = 20.0f;
+
+    gamePhase = PHASE_INTRO;
+    paused = 1;
+    pauseDebounce = 0.0f;
+    mouseX = 0;
+    mouseY = 0;
+    dragX = 0;
+    dragY = 0;
+    dragSeconds = 0.0f;
+    throwScaleX = 0.02f;
+    throwScaleY = 0.02f;
+    rollTimer = 0.0f;
+
+    lastTicks = 0;
+    frameSeconds = 0.0f;
+    stepSeconds = 0.0f;
+    frameLimit = 0;
+
+    textBuffer[0] = '\0';
+    textLength = 0;
+    textScreenWidth = 0;
+    textScreenHeight = 0;
+    glyphWidth = 8.0f;
+    glyphHeight = 16.0f;
+    textAlignOffset = 0.0f;
+    showPointer = 0;
+}

@@ -44,6 +44,11 @@ enum LevelResult : int32_t {
     LEVEL_RETRY = 2,
 };
 
+// Gives every variable below its initial value: main calls it first, and
+// every test fixture, so that each starts from the state of a fresh game.
+// It frees nothing: whatever a loaded scene owns must be unloaded first.
+void resetWorld();
+
 // Display and video.
 extern int32_t screenWidth;
 extern int32_t screenHeight;

@@ -14,6 +14,11 @@ void freeCollisionMesh(CollisionTriangle *head) {
     }
 }
 
+void setTrianglePlane(CollisionTriangle *triangle) {
+    vecNormalize(&triangle->normal);
+    triangle->planeDistance = vecDot(triangle->normal, triangle->vertex[0]);
+}
+
 static int readCorners(FILE *file, CollisionTriangle *triangle) {
     for (int corner = 0; corner < 3; corner++) {
         unsigned short r, g, b;
@@ -51,10 +56,9 @@ CollisionTriangle *loadCollisionMesh(const char *path) {
         *tail = triangle;
         tail = &triangle->next;
         triangle->normal = normal;
-        vecNormalize(&triangle->normal);
         if (!readCorners(file, triangle))
             return failMesh(file, head, "Colision file loading error\n");
-        triangle->planeDistance = vecDot(triangle->normal, triangle->vertex[0]);
+        setTrianglePlane(triangle);
         found++;
     }
     if (found < expected)

@@ -124,28 +124,40 @@ void unloadScene() {
     releaseScene();
 }
 
-int32_t loadScene(const char *path) {
+// The one way out of a failed load: the stage's message, the file closed and
+// everything made so far released. A failure in the pin blocks releases it
+// through unloadScene, whose line follows the message.
+static int32_t failScene(FILE *file, const char *message, bool announceUnload) {
+    printf("%s", message);
+    fclose(file);
+    if (announceUnload)
+        unloadScene();
+    else
+        releaseScene();
+    return -1;
+}
+
+int32_t readScene(const char *path) {
     FILE *file = fopen(path, "r");
     if (!file) {
         printf("Unable to open file: %s for scene loading\n", path);
         return -1;
     }
-    if (!readSceneLines(file)) {
-        printf("error in scene file somewhere prior to pin specific information\n");
-        fclose(file);
-        releaseScene();
-        return -1;
-    }
-    if (!readPins(file)) {
-        printf("file didn't contain enough correctly formatted information about pins\n");
-        fclose(file);
-        unloadScene();
-        return -1;
-    }
+    if (!readSceneLines(file))
+        return failScene(file, "error in scene file somewhere prior to pin specific information\n",
+                         false);
+    if (!readPins(file))
+        return failScene(
+            file, "file didn't contain enough correctly formatted information about pins\n", true);
     fclose(file);
     printf("done loading scene from file %s\n", path);
-    setLevelGlState();
     aimCameraAtBall();
+    return 1;
+}
+
+int32_t loadScene(const char *path) {
+    if (readScene(path) != 1) return -1;
+    setLevelGlState();
     SDL_GL_SwapBuffers();
     return 1;
 }

@@ -56,7 +56,7 @@ int loadSceneList(const char *path, SceneList *list) {
     list->sceneCount = -1;
     list->sceneNames = nullptr;
     printf("loading list of scenes...\n");
-    FILE *file = fopen(path, "r");
+    FILE *file = openDataFile(path);
     if (!file) {
         printf("Unable to open scenelist.txt, exiting...\n");
         return 0;

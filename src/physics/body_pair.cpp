@@ -1,7 +1,13 @@
+#include <cmath>
+
 #include "physics/physics.h"
 #include "physics/vec.h"
 
 static const float COLLISION_FACTOR = 0.85f;
+
+static bool isFinite(Vec3 v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
 void collideBodyPair(Body *a, Body *b) {
     Vec3 d = vecFromTo(a->position, b->position);
@@ -19,13 +25,16 @@ void collideBodyPair(Body *a, Body *b) {
     Vec3 tB = vecSub(b->velocity, pB);
     if (!(vecDot(n, vecSub(pA, pB)) > 0.0f)) return;  // parting or keeping their distance
 
-    // Masses that sum to zero or less would make the exchange infinite.
-    double massSum = (double)a->mass + b->mass;
-    if (!(massSum > 0.0)) return;
     Vec3 momentum = vecAdd(vecScale(pA, a->mass), vecScale(pB, b->mass));
-    float k = (float)(COLLISION_FACTOR / massSum);
+    float k = (float)(COLLISION_FACTOR / ((double)a->mass + b->mass));
     Vec3 qA = vecSub(momentum, vecScale(vecSub(pA, pB), b->mass));
     Vec3 qB = vecSub(momentum, vecScale(vecSub(pB, pA), a->mass));
-    a->velocity = vecAdd(tA, vecScale(qA, k));
-    b->velocity = vecAdd(tB, vecScale(qB, k));
+    Vec3 newA = vecAdd(tA, vecScale(qA, k));
+    Vec3 newB = vecAdd(tB, vecScale(qB, k));
+    // Masses that sum to zero, or so near it that k overflows, or so large
+    // that the momentum overflows, would give infinite or undefined
+    // velocities: such a pair exchanges nothing.
+    if (!isFinite(newA) || !isFinite(newB)) return;
+    a->velocity = newA;
+    b->velocity = newB;
 }

@@ -1,5 +1,9 @@
 #include "scene/line_reader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
 
 static void skipRestOfWord(FILE *file) {
@@ -9,10 +13,15 @@ static void skipRestOfWord(FILE *file) {
     if (c != EOF) ungetc(c, file);
 }
 
-int readWord(FILE *file, char *word, int maxLength) {
+// Up to maxLength characters of the next word; 0 at the end of the file.
+static int scanWord(FILE *file, char *word, int maxLength) {
     char format[16];
     snprintf(format, sizeof format, "%%%ds", maxLength);
-    if (fscanf(file, format, word) != 1) return 0;
+    return fscanf(file, format, word) == 1;
+}
+
+int readWord(FILE *file, char *word, int maxLength) {
+    if (!scanWord(file, word, maxLength)) return 0;
     int next = getc(file);
     if (next == EOF) return 1;
     ungetc(next, file);
@@ -21,10 +30,15 @@ int readWord(FILE *file, char *word, int maxLength) {
     return 0;
 }
 
+// Labels only make a file readable, so one of any length will do: the word
+// is read up to the buffer's width and the rest of it skipped, and the line
+// then reads exactly as it would with a short label.
 static int readLabel(FILE *file, int labelMax) {
     char label[SCENE_LIST_LABEL_MAX + 1];
     if (labelMax > SCENE_LIST_LABEL_MAX) labelMax = SCENE_LIST_LABEL_MAX;
-    return readWord(file, label, labelMax);
+    if (!scanWord(file, label, labelMax)) return 0;
+    skipRestOfWord(file);
+    return 1;
 }
 
 int readVectorLine(FILE *file, int labelMax, float *x, float *y, float *z) {
@@ -71,8 +85,24 @@ int32_t roomForItems(FILE *file, int32_t count, long shortestItem) {
     return room < count ? static_cast<int32_t>(room) : count;
 }
 
+FILE *openDataFile(const char *path) {
+    // Opening without blocking, so that a FIFO without a writer does not
+    // stop the game; its type is then told from the open descriptor.
+    int fd = open(path, O_RDONLY | O_NONBLOCK);
+    if (fd < 0) return nullptr;
+    struct stat status;
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    FILE *file = fdopen(fd, "r");
+    if (!file) close(fd);
+    return file;
+}
+
 FILE *openTriangleFile(const char *path, int32_t *count) {
-    FILE *file = fopen(path, "r");
+    FILE *file = openDataFile(path);
     if (file && readIntegerLine(file, MODEL_LABEL_MAX, count) && *count >= 1) return file;
     printf(
         "encountered file error, possibly an invalid first line\nor an invalid file\n or no "

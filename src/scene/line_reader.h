@@ -1,9 +1,9 @@
 // Readers for the line kinds that the scene list, scene, model and collision
 // files share. Each line starts with a label word that only makes the file
-// readable to a person; it is read into a buffer of labelMax + 1 characters
-// and dropped. The numbers are read with fscanf, so the files keep the exact
-// syntax of its conversions, and each value lands in its destination the
-// moment it is converted.
+// readable to a person; up to labelMax characters of it are read into a
+// buffer of labelMax + 1, the rest of the word is skipped, and it is dropped. The numbers are read
+// with fscanf, so the files keep the exact syntax of its conversions, and each value lands in its
+// destination the moment it is converted.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +45,11 @@ int readVec3Line(FILE *file, int labelMax, Vec3 *v);
 // short file never claims memory it could not fill. The count itself when the
 // file's size cannot be told.
 int32_t roomForItems(FILE *file, int32_t count, long shortestItem);
+
+// Opens a data file for reading, or gives null as fopen does when it cannot.
+// Only regular files are read: a device, a FIFO or a directory could block
+// or never end, so each counts as a file that cannot be opened.
+FILE *openDataFile(const char *path);
 
 // Opens a model or collision file and checks its header line (a label and a
 // triangle count of at least 1, stored in count). When the file cannot be used it prints the

@@ -138,7 +138,7 @@ static int32_t failScene(FILE *file, const char *message, bool announceUnload) {
 }
 
 int32_t readScene(const char *path) {
-    FILE *file = fopen(path, "r");
+    FILE *file = openDataFile(path);
     if (!file) {
         printf("Unable to open file: %s for scene loading\n", path);
         return -1;

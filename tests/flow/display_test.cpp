@@ -9,14 +9,17 @@
 
 namespace {
 
+// SDL stays up afterwards: shutting it down would unload the GL driver,
+// after which LeakSanitizer can no longer tell the driver's allocations from
+// the game's.
 TEST(Display, ModeAlternatesBetweenFullScreenAndWindow) {
     openTestWindow();
     EXPECT_EQ(getScreenSurface(), nullptr);
     setVideoMode();
     ASSERT_NE(getScreenSurface(), nullptr);
     EXPECT_EQ(isFullscreen, 1);
-    EXPECT_TRUE(getScreenSurface()->flags & SDL_FULLSCREEN);
-    EXPECT_TRUE(getScreenSurface()->flags & SDL_OPENGL);
+    EXPECT_EQ(getScreenSurface()->flags & (SDL_FULLSCREEN | SDL_OPENGL),
+              (Uint32)(SDL_FULLSCREEN | SDL_OPENGL));
     EXPECT_EQ(getScreenSurface()->w, 640);
     EXPECT_EQ(getScreenSurface()->h, 480);
     int doubleBuffer = 0, depth = 0;
@@ -24,43 +27,30 @@ TEST(Display, ModeAlternatesBetweenFullScreenAndWindow) {
     SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depth);
     EXPECT_EQ(doubleBuffer, 1);
     EXPECT_GE(depth, 16);
-
     setVideoMode();
     EXPECT_EQ(isFullscreen, 0);
-    EXPECT_FALSE(getScreenSurface()->flags & SDL_FULLSCREEN);
-    SDL_Quit();
+    EXPECT_EQ(getScreenSurface()->flags & SDL_FULLSCREEN, 0u);
 }
 
-TEST(Display, ProjectionIsSixtyDegreesOverTheViewport) {
+TEST(Display, ProjectionIsSixtyDegreesOverTheViewportAndClears) {
     openTestWindow();
     glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
     glMatrixMode(GL_MODELVIEW);
-    setProjection(640, 480);
-
-    GLint viewport[4];
+    setProjection(320, 200);
+    GLint viewport[4], mode;
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[0], 0);
-    EXPECT_EQ(viewport[1], 0);
-    EXPECT_EQ(viewport[2], 640);
-    EXPECT_EQ(viewport[3], 480);
-    GLint mode;
     glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(viewport[2], 320);
+    EXPECT_EQ(viewport[3], 200);
     EXPECT_EQ(mode, GL_PROJECTION);
-
     GLfloat m[16];
     glGetFloatv(GL_PROJECTION_MATRIX, m);
-    double nearPlane = 0.09f, farPlane = 100.0;
-    double f = 1.0 / std::tan(M_PI / 6.0);
-    EXPECT_FLOAT_EQ(m[0], f / (640.0 / 480.0));
+    double nearPlane = 0.09f, farPlane = 100.0, f = 1.0 / std::tan(M_PI / 6.0);
+    EXPECT_FLOAT_EQ(m[0], f / 1.6);
     EXPECT_FLOAT_EQ(m[5], f);
     EXPECT_FLOAT_EQ(m[10], (farPlane + nearPlane) / (nearPlane - farPlane));
-    EXPECT_FLOAT_EQ(m[11], -1.0f);
     EXPECT_FLOAT_EQ(m[14], 2.0 * farPlane * nearPlane / (nearPlane - farPlane));
-    EXPECT_FLOAT_EQ(m[15], 0.0f);
-
-    Rgb cleared = readPixel(320, 240);
-    EXPECT_EQ(cleared.g, 255);
-    EXPECT_EQ(cleared.r, 0);
+    EXPECT_EQ(readPixel(10, 10).g, 255);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The frame stages of a level with synthetic SDL events and held keys.
+// The frame stages of a level with synthetic SDL events and held keys; the
+// update after the clock is the game's own updateFrame.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,19 +12,14 @@ namespace {
 class LevelStages : public ::testing::Test {
   protected:
     void SetUp() override {
-        ball = {};
         ball.startPosition = {1, 2, 3};
         ball.position = {5, 6, 7};
         ball.active = 1;
         cameraPosition = {1, 2, 13};
         gamePhase = PHASE_AIM;
         paused = 0;
-        pauseDebounce = 0.0f;
         rollTimer = -1.0f;
         pinsStanding = 3;
-        pinCount = 0;
-        pins = nullptr;
-        collisionMesh = nullptr;
         memset(keys, 0, sizeof keys);
     }
     void event(Uint8 type, Uint8 button = SDL_BUTTON_LEFT) {
@@ -32,37 +28,33 @@ class LevelStages : public ::testing::Test {
         e.button.button = button;
         handleEvent(&e, &level);
     }
-    void motion(Sint16 xrel, Sint16 yrel, Uint16 x = 10, Uint16 y = 20) {
+    void motion(Sint16 xrel, Sint16 yrel) {
         SDL_Event e = {};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.xrel = xrel;
-        e.motion.yrel = yrel;
-        e.motion.x = x;
-        e.motion.y = y;
+        e.motion = {SDL_MOUSEMOTION, 0, 0, 10, 20, xrel, yrel};
         handleEvent(&e, &level);
     }
-    // The part of a frame after the events and keys, with a fixed frame time.
+    // A frame after the events, with the keys held and a fixed frame time.
     void frame(float seconds) {
+        handleKeys(keys, KMOD_NONE, &level);
         frameSeconds = seconds;
         stepSeconds = paused ? 0.0f : seconds;
-        advanceTimers();
-        resetBallIfDone();
-        checkLevelFinished(&level);
-    }
-    void keysFrame(float seconds, SDLMod modifiers = KMOD_NONE) {
-        handleKeys(keys, modifiers, &level);
-        frame(seconds);
+        updateFrame(&level);
     }
     Level level = {0, LEVEL_QUIT};
     Uint8 keys[SDLK_LAST];
 };
 
-TEST_F(LevelStages, ADragThrowsAtItsMeanSpeedOnTopOfTheVelocity) {
-    ball.velocity = {0.5f, 0.25f, -1.0f};
+TEST_F(LevelStages, ADragThrowsAtItsMeanUnpausedSpeedOnTopOfTheVelocity) {
     dragX = 77;
-    event(SDL_MOUSEBUTTONDOWN);
-    EXPECT_EQ(gamePhase, PHASE_DRAG);
+    paused = 1;
+    event(SDL_MOUSEBUTTONDOWN);  // a press starts a drag even while paused
     EXPECT_EQ(dragX, 0);
+    ball.velocity = {0.5f, 0.25f, -1.0f};  // physics does not run while dragging
+    motion(500, -500);                     // while paused motion does not count, nor time,
+    frame(0.1f);
+    event(SDL_MOUSEBUTTONUP);  // and a release is ignored
+    EXPECT_EQ(gamePhase, PHASE_DRAG);
+    paused = 0;
     motion(60, -120);
     frame(0.25f);
     motion(40, -80);
@@ -75,181 +67,124 @@ TEST_F(LevelStages, ADragThrowsAtItsMeanSpeedOnTopOfTheVelocity) {
     EXPECT_FLOAT_EQ(ball.velocity.x, 4.5f);
     EXPECT_FLOAT_EQ(ball.velocity.y, 8.25f);
     EXPECT_EQ(ball.velocity.z, -1.0f);
-}
 
-TEST_F(LevelStages, PressAndReleaseInOneFrameCancels) {
-    ball.velocity = {1, 1, 1};
+    gamePhase = PHASE_AIM;  // press and release within one frame: no throw
     event(SDL_MOUSEBUTTONDOWN);
     motion(50, -50);
     event(SDL_MOUSEBUTTONUP);
     EXPECT_EQ(gamePhase, PHASE_AIM);
-    EXPECT_EQ(ball.velocity.x, 1.0f);
-    EXPECT_EQ(rollTimer, -1.0f);
-}
-
-TEST_F(LevelStages, WhilePausedReleasesAreIgnoredAndMotionDoesNotCount) {
-    paused = 1;
-    event(SDL_MOUSEBUTTONDOWN);  // a press still starts a drag
-    EXPECT_EQ(gamePhase, PHASE_DRAG);
-    motion(500, -500, 33, 44);
-    EXPECT_EQ(mouseX, 33);
-    frame(0.1f);
-    event(SDL_MOUSEBUTTONUP);
-    EXPECT_EQ(gamePhase, PHASE_DRAG);
-    EXPECT_EQ(dragX, 0);
-    EXPECT_EQ(dragSeconds, 0.0f);
-    paused = 0;
-    motion(10, -20);
-    frame(0.1f);
-    event(SDL_MOUSEBUTTONUP);
-    EXPECT_EQ(gamePhase, PHASE_ROLL);
-    EXPECT_FLOAT_EQ(ball.velocity.x, 2.0f);
-    EXPECT_FLOAT_EQ(ball.velocity.y, 4.0f);
+    EXPECT_FLOAT_EQ(ball.velocity.x, 4.5f);
 }
 
 TEST_F(LevelStages, AnotherButtonDuringARollCallsTheBallBack) {
+    event(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT);  // while aiming: nothing
+    EXPECT_EQ(ball.active, 1);
     gamePhase = PHASE_ROLL;
     rollTimer = 5.0f;
-    ball.velocity = {3, 3, 3};
-    pinsStanding = 2;
-    event(SDL_MOUSEBUTTONDOWN, 4);  // a wheel turn is a press and release
-    event(SDL_MOUSEBUTTONUP, 4);
-    EXPECT_EQ(ball.active, 0);
-    frame(0.01f);
+    event(SDL_MOUSEBUTTONUP, 4);  // a wheel turn is a press and release
+    frame(0.0f);
     EXPECT_EQ(gamePhase, PHASE_AIM);
     EXPECT_EQ(rollTimer, -1.0f);
-    EXPECT_EQ(ball.position.z, 3.0f);
-    EXPECT_EQ(ball.velocity.x, 0.0f);
-    EXPECT_EQ(ball.active, 1);
-    EXPECT_EQ(pinsStanding, 2);
-    // The camera aims straight down at the ball's start again.
-    EXPECT_EQ(viewDirection.z, -1.0f);
-
-    event(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT);  // in the aim phase: nothing
-    EXPECT_EQ(ball.active, 1);
+    EXPECT_EQ(ball.position.x, 1.0f);
+    EXPECT_EQ(pinsStanding, 3);
+    EXPECT_EQ(viewDirection.z, -1.0f);  // aimed straight down at the ball's start
 }
 
-TEST_F(LevelStages, TheBallComesBackWhenTheRollEndsOrItFellOut) {
+TEST_F(LevelStages, TheUpdateRunsTimersResetCheckAndPhysicsInThatOrder) {
+    // The timer that runs out in this frame resets the ball in this frame.
     gamePhase = PHASE_ROLL;
     rollTimer = 0.03f;
     frame(0.02f);
     EXPECT_EQ(gamePhase, PHASE_ROLL);
     frame(0.02f);
     EXPECT_EQ(gamePhase, PHASE_AIM);
-    EXPECT_EQ(ball.position.x, 1.0f);
-
-    ball.position = {9, 9, 9};
-    ball.active = 0;  // the physics found it below the fall-out level
-    frame(0.02f);
-    EXPECT_EQ(ball.position.x, 1.0f);
+    // A ball the physics found fallen is back at its start and falls again
+    // in the same frame's step.
+    ball.active = 0;
+    frame(0.5f);
     EXPECT_EQ(ball.active, 1);
-
-    // A timer left over from an earlier level runs on in the aim phase.
-    rollTimer = 0.01f;
-    ball.position = {9, 9, 9};
+    EXPECT_EQ(ball.velocity.z, (float)(-(double)9.8f * 0.5f));
+    // The level ends in the frame after the last pin falls, not in it.
+    Body pin = ball;
+    pin.position.z = -200;
+    pins = &pin;
+    pinCount = pinsStanding = 1;
     frame(0.02f);
-    EXPECT_EQ(ball.position.x, 9.0f);
-}
-
-TEST_F(LevelStages, HoldingPTogglesThePauseEveryQuarterSecond) {
-    keys[SDLK_p] = 1;
-    keysFrame(0.05f);  // the first frame of a level never pauses
-    EXPECT_EQ(paused, 0);
-    keysFrame(0.05f);
-    EXPECT_EQ(paused, 1);
-    int frames = 0;
-    while (paused && frames < 100) {
-        keysFrame(0.05f);
-        frames++;
-    }
-    EXPECT_EQ(frames, 6);  // 0.30 s is the first frame above 0.25 s
-    frames = 0;
-    while (!paused && frames < 100) {
-        keysFrame(0.05f);
-        frames++;
-    }
-    EXPECT_EQ(frames, 6);
-}
-
-TEST_F(LevelStages, ReturnResumesButNeverPauses) {
-    keys[SDLK_RETURN] = 1;
-    for (int i = 0; i < 20; i++) keysFrame(0.05f);
-    EXPECT_EQ(paused, 0);
-    paused = 1;
-    pauseDebounce = 0.3f;
-    keysFrame(0.05f);
-    EXPECT_EQ(paused, 0);
-    EXPECT_FLOAT_EQ(pauseDebounce, -0.2f);
-}
-
-TEST_F(LevelStages, TheLastWriterOfTheResultWins) {
-    struct {
-        SDLKey first, second;
-        SDLMod modifiers;
-        int32_t result;
-    } cases[] = {
-        {SDLK_ESCAPE, SDLK_F5, KMOD_NONE, LEVEL_RETRY},
-        {SDLK_F12, SDLK_F5, KMOD_NONE, LEVEL_RETRY},
-        {SDLK_ESCAPE, SDLK_F12, KMOD_NONE, LEVEL_NEXT},
-        {SDLK_q, SDLK_q, KMOD_RCTRL, LEVEL_QUIT},
-    };
-    for (const auto &c : cases) {
-        SetUp();
-        level = {0, LEVEL_NEXT};
-        keys[c.first] = keys[c.second] = 1;
-        handleKeys(keys, c.modifiers, &level);
-        EXPECT_EQ(level.levelDone, 1);
-        EXPECT_EQ(level.levelResult, c.result);
-    }
-    SetUp();
-    level = {0, LEVEL_QUIT};
-    keys[SDLK_q] = 1;
-    handleKeys(keys, KMOD_LSHIFT, &level);
+    EXPECT_EQ(pinsStanding, 0);
     EXPECT_EQ(level.levelDone, 0);
-}
-
-TEST_F(LevelStages, WindowCloseKeepsTheClosingSceneClick) {
-    gamePhase = PHASE_GAME_OVER;
-    event(SDL_MOUSEBUTTONUP);
-    event(SDL_QUIT);
-    EXPECT_EQ(level.levelDone, 1);
-    EXPECT_EQ(level.levelResult, LEVEL_NEXT);
-
-    level = {0, LEVEL_QUIT};
-    event(SDL_QUIT);
-    EXPECT_EQ(level.levelDone, 1);
-    EXPECT_EQ(level.levelResult, LEVEL_QUIT);
-}
-
-TEST_F(LevelStages, NoPinStandingEndsTheLevelExceptTheClosingScene) {
-    pinsStanding = 0;
-    gamePhase = PHASE_GAME_OVER;
-    frame(0.02f);
-    EXPECT_EQ(level.levelDone, 0);
-    gamePhase = PHASE_DRAG;
-    pinsStanding = -2;
     frame(0.02f);
     EXPECT_EQ(level.levelDone, 1);
     EXPECT_EQ(level.levelResult, LEVEL_NEXT);
     EXPECT_EQ(rollTimer, -1.0f);
+    pins = nullptr;
 }
 
-TEST_F(LevelStages, PhysicsRunsOnlyWhileAimingOrRolling) {
-    ball.velocity = {1, 0, 0};
-    stepSeconds = 0.5f;
-    fallHeight = -1000.0f;
+TEST_F(LevelStages, PhysicsRunsOnlyWhileAimingOrRollingUnpaused) {
+    stepSeconds = 0.1f;
     for (GamePhase phase : {PHASE_DRAG, PHASE_GAME_OVER, PHASE_AIM, PHASE_ROLL}) {
-        gamePhase = phase;
-        float before = ball.position.x;
-        stepPhysicsIfRunning();
-        bool moved = ball.position.x != before;
-        EXPECT_EQ(moved, phase == PHASE_AIM || phase == PHASE_ROLL) << phase;
-        paused = 1;
-        before = ball.position.x;
-        stepPhysicsIfRunning();
-        EXPECT_EQ(ball.position.x, before);
-        paused = 0;
+        for (int pause = 1; pause >= 0; pause--) {
+            gamePhase = phase;
+            paused = pause;
+            float before = ball.position.z;
+            stepPhysicsIfRunning();
+            bool running = !pause && (phase == PHASE_AIM || phase == PHASE_ROLL);
+            EXPECT_EQ(ball.position.z != before, running) << phase << " paused " << pause;
+        }
     }
+}
+
+TEST_F(LevelStages, HoldingPTogglesThePauseEveryQuarterSecondAndReturnOnlyResumes) {
+    // Each entry: the key held, and how many frames of 0.05 s until the
+    // pause flips (0: it never does within 20).
+    const struct {
+        SDLKey key;
+        int frames;
+    } holds[] = {{SDLK_p, 2}, {SDLK_p, 6}, {SDLK_RETURN, 0}, {SDLK_p, 1}, {SDLK_RETURN, 6}};
+    // P pauses in the second frame: in the first the debounce is still 0.
+    for (const auto &hold : holds) {
+        memset(keys, 0, sizeof keys);
+        keys[hold.key] = 1;
+        int was = paused, frames = 1;
+        for (frame(0.05f); paused == was && frames < 20; frames++) frame(0.05f);
+        EXPECT_EQ(paused == was ? 0 : frames, hold.frames) << hold.key;
+    }
+}
+
+TEST_F(LevelStages, TheLastWriterOfTheResultWins) {
+    const struct {
+        SDLKey first, second;
+        SDLMod modifiers;
+        int32_t done, result;
+    } cases[] = {
+        {SDLK_ESCAPE, SDLK_F5, KMOD_NONE, 1, LEVEL_RETRY},
+        {SDLK_F12, SDLK_F5, KMOD_NONE, 1, LEVEL_RETRY},
+        {SDLK_ESCAPE, SDLK_F12, KMOD_NONE, 1, LEVEL_NEXT},
+        {SDLK_q, SDLK_q, KMOD_RCTRL, 1, LEVEL_QUIT},
+        {SDLK_q, SDLK_q, KMOD_LSHIFT, 0, LEVEL_NEXT},
+    };
+    for (const auto &c : cases) {
+        memset(keys, 0, sizeof keys);
+        level = {0, LEVEL_NEXT};
+        keys[c.first] = keys[c.second] = 1;
+        handleKeys(keys, c.modifiers, &level);
+        EXPECT_EQ(level.levelDone, c.done) << c.first;
+        EXPECT_EQ(level.levelResult, c.result) << c.first;
+    }
+    // A window close ends the level but keeps the closing scene's click; no
+    // pin standing never ends the closing scene.
+    level = {0, LEVEL_QUIT};
+    gamePhase = PHASE_GAME_OVER;
+    pinsStanding = 0;
+    memset(keys, 0, sizeof keys);
+    frame(0.02f);
+    EXPECT_EQ(level.levelDone, 0);
+    event(SDL_MOUSEBUTTONUP);
+    event(SDL_QUIT);
+    EXPECT_EQ(level.levelResult, LEVEL_NEXT);
+    level = {0, LEVEL_QUIT};
+    event(SDL_QUIT);
+    EXPECT_EQ(level.levelDone, 1);
+    EXPECT_EQ(level.levelResult, LEVEL_QUIT);
 }
 
 }  // namespace

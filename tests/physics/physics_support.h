@@ -12,7 +12,7 @@ struct TestMesh {
     // Two triangles covering the square from (x0, y0) to (x1, y1) at height z.
     void addFloor(float x0, float y0, float x1, float y1, float z);
     // Links the nodes in order and makes them the world's mesh.
-    const CollisionTriangle *install();
+    void install();
     ~TestMesh();
 };
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
-#include <cmath>
 #include <limits>
 
 #include "physics/vec.h"
@@ -20,14 +19,10 @@ TEST(Vec, NormalizeGivesUpOnlyForZeroAndNotANumber) {
         vecNormalize(&v);
         expectVec(v, 0, 0, 1);
     }
-    Vec3 tiny = {0, FLT_TRUE_MIN, 0};
-    vecNormalize(&tiny);
+    Vec3 tiny = {0, FLT_TRUE_MIN, 0}, big = {0, 0, -3e30f}, v = {3, 0, 4};
+    for (Vec3 *u : {&tiny, &big, &v}) vecNormalize(u);
     expectVec(tiny, 0, 1, 0);
-    Vec3 big = {0, 0, -3e30f};
-    vecNormalize(&big);
     expectVec(big, 0, 0, -1);
-    Vec3 v = {3, 0, 4};
-    vecNormalize(&v);
     expectVec(v, 0.6f, 0.0f, 0.8f);
 }
 
@@ -41,13 +36,16 @@ TEST(Vec, ProductsAreSummedInDoubleAndRoundedOnce) {
     // (1 + 2^-23)(1 - 2^-24) - 1 is 0 when the product is rounded to float first.
     Vec3 cross = vecCross({0, 1.0f + 0x1p-23f, 1}, {0, 1, 1.0f - 0x1p-24f});
     EXPECT_EQ(cross.x, (float)(0x1p-24 - 0x1p-47));
+    EXPECT_EQ(vecAdd({1e8f, 0, 0}, {1, 0, 0}).x, (float)(1e8 + 1));
 }
 
-TEST(Vec, DifferencesRunTheRightWay) {
+TEST(Vec, OperationsRunTheRightWay) {
     expectVec(vecFromTo({1, 2, 3}, {4, 6, 8}), 3, 4, 5);
     expectVec(vecSub({1, 2, 3}, {4, 6, 8}), -3, -4, -5);
+    expectVec(vecAdd({1, 2, 3}, {4, 6, 8}), 5, 8, 11);
     expectVec(vecCross({1, 0, 0}, {0, 1, 0}), 0, 0, 1);
     expectVec(vecCross({0, 1, 0}, {1, 0, 0}), 0, 0, -1);
+    expectVec(vecCross({0, 0, 1}, {1, 0, 0}), 0, 1, 0);
     expectVec(vecScale({1, -2, 0.5f}, 2), 2, -4, 1);
 }
 

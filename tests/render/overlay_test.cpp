@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "flow/world.h"
@@ -18,7 +17,6 @@ struct Box {
     bool contains(int x, int y) const { return x >= left && x <= right && y >= bottom && y <= top; }
 };
 
-// The cells of a text of the given length.
 Box frameRateBox(int length) { return {0, 8 * length - 1, 0, 15}; }
 Box counterBox(int length) { return {0, 8 * length - 1, 464, 479}; }
 Box timerBox(int length) { return {0, 8 * length - 1, 448, 463}; }
@@ -39,10 +37,10 @@ class Overlay : public ::testing::Test {
         pinCount = 10;
         rollTimer = -1.0f;
         paused = 0;
-        showPointer = 0;
     }
-    // Draws the overlay over a black frame with a perspective on the
-    // projection stack, as the renderer leaves it.
+    // The overlay over a black frame, with a perspective on the projection
+    // stack, a camera on the model-view matrix and the depth test on, as the
+    // renderer leaves them.
     std::vector<Rgb> draw() {
         glViewport(0, 0, 640, 480);
         glMatrixMode(GL_PROJECTION);
@@ -54,18 +52,20 @@ class Overlay : public ::testing::Test {
         glTranslatef(3, 4, 5);
         glEnable(GL_DEPTH_TEST);
         glClearColor(0, 0, 0, 1);
+        glClearDepth(0.0);  // nothing would pass a depth test
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glClearDepth(1.0);
         drawOverlay();
         return readFrame();
     }
-    // Draws the text alone where the overlay draws the frame rate.
-    std::vector<Rgb> drawReference(const char *text) {
+    // A text drawn alone with the given alignment at an anchor.
+    std::vector<Rgb> reference(const char *text, float x, float y, int align) {
         useUnitSquare();
         glDisable(GL_DEPTH_TEST);
         glClear(GL_COLOR_BUFFER_BIT);
         glColor3f(1, 1, 0);
-        glRasterPos2f(0, 0);
-        setTextAlign(TEXT_ALIGN_BOTTOM);
+        glRasterPos2f(x, y);
+        setTextAlign(align);
         drawText(text, static_cast<int>(strlen(text)));
         return readFrame();
     }
@@ -78,100 +78,64 @@ class Overlay : public ::testing::Test {
                 if (!isHud(frame[y * 640 + x])) continue;
                 bool inside = false;
                 for (size_t i = 0; i < boxes.size(); i++)
-                    if (boxes[i].contains(x, y)) {
-                        hits[i]++;
-                        inside = true;
-                    }
+                    if (boxes[i].contains(x, y)) inside = ++hits[i];
                 stray += !inside;
             }
         EXPECT_EQ(stray, 0);
         for (size_t i = 0; i < boxes.size(); i++) EXPECT_GT(hits[i], 0) << "item " << i;
     }
+    void expectRowsMatch(const std::vector<Rgb> &a, const std::vector<Rgb> &b, int first) {
+        for (int i = first * 640; i < (first + 16) * 640; i++)
+            ASSERT_EQ(isHud(a[i]), isHud(b[i])) << "pixel " << i;
+    }
     GLfloat perspective[16];
 };
 
-TEST_F(Overlay, AimingShowsRateCounterAndMessage) {
+TEST_F(Overlay, EachPhaseShowsItsItemsInTheirPlaces) {
     expectOnlyIn(draw(), {frameRateBox(9), counterBox(6), messageBox});
-}
-
-TEST_F(Overlay, APausedRollShowsTheTimerAndTheBanner) {
-    gamePhase = PHASE_ROLL;
+    gamePhase = PHASE_ROLL;  // the message is a blank cell
     rollTimer = 0.0f;
     paused = 1;
-    std::vector<Rgb> frame = draw();
-    expectOnlyIn(frame, {frameRateBox(9), counterBox(6), timerBox(4), pausedBox});
-    for (int x = 248; x < 392; x++) EXPECT_FALSE(isHud(frame[470 * 640 + x]));
-}
-
-TEST_F(Overlay, TheClosingSceneHasNoCounterButKeepsTheTimerLine) {
-    gamePhase = PHASE_GAME_OVER;
+    expectOnlyIn(draw(), {frameRateBox(9), counterBox(6), timerBox(4), pausedBox});
+    gamePhase = PHASE_GAME_OVER;  // no counter, but the timer keeps its line
     rollTimer = 2.5f;
+    paused = 0;
     expectOnlyIn(draw(), {frameRateBox(9), timerBox(4), messageBox});
-}
-
-TEST_F(Overlay, TextsAreFormattedAsTheyShouldRead) {
-    struct {
-        float seconds;
-        const char *text;
-    } rates[] = {{0.0f, "-1.00 FPS"}, {0.02f, "50.00 FPS"}};
-    for (const auto &rate : rates) {
-        frameSeconds = rate.seconds;
-        std::vector<Rgb> frame = draw();
-        std::vector<Rgb> reference = drawReference(rate.text);
-        for (int i = 0; i < 640 * 16; i++)
-            ASSERT_EQ(isHud(frame[i]), isHud(reference[i])) << rate.text << " pixel " << i;
-    }
-    draw();
-    // The last item formatted is the phase message.
-    EXPECT_EQ(std::string(textBuffer, textLength), "  Throw The Ball  ");
-    gamePhase = PHASE_GAME_OVER;
-    draw();
     EXPECT_EQ(std::string(textBuffer, textLength), "     Game Over    ");
 }
 
-TEST_F(Overlay, ThePinCounterReadsStandingOverAll) {
-    gamePhase = PHASE_DRAG;  // the phase message is a single space
-    std::vector<Rgb> frame = draw();
-    std::vector<Rgb> counter(frame.begin() + 464 * 640, frame.end());
-    useUnitSquare();
-    glClear(GL_COLOR_BUFFER_BIT);
-    glColor3f(1, 1, 0);
-    glRasterPos2f(0, 1);
-    setTextAlign(TEXT_ALIGN_TOP);
-    drawText("3 / 10", 6);
-    std::vector<Rgb> reference = readFrame();
-    for (int i = 0; i < 16 * 640; i++)
-        ASSERT_EQ(isHud(counter[i]), isHud(reference[464 * 640 + i])) << i;
+TEST_F(Overlay, TextsReadAsTheyShould) {
+    gamePhase = PHASE_DRAG;
+    for (float seconds : {0.0f, 0.02f}) {
+        frameSeconds = seconds;
+        std::vector<Rgb> frame = draw();
+        expectRowsMatch(frame, reference(seconds ? "50.00 FPS" : "-1.00 FPS", 0, 0, 0), 0);
+        expectRowsMatch(frame, reference("3 / 10", 0, 1, 2), 464);
+    }
+    gamePhase = PHASE_AIM;
+    draw();
+    EXPECT_EQ(std::string(textBuffer, textLength), "  Throw The Ball  ");
 }
 
-TEST_F(Overlay, LeavesTheDepthTestOnAndThePerspectiveCurrent) {
-    draw();
+TEST_F(Overlay, LeavesTheDepthTestOnThePerspectiveCurrentAndThePointerOff) {
+    mouseX = 500;
+    mouseY = 200;
+    std::vector<Rgb> frame = draw();
+    EXPECT_FALSE(isHud(frame[(479 - 200) * 640 + 500]));
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     GLint mode;
     glGetIntegerv(GL_MATRIX_MODE, &mode);
     EXPECT_EQ(mode, GL_PROJECTION);
-    GLfloat projection[16], modelview[16], colour[4];
+    GLfloat projection[16], modelview[16];
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    glGetFloatv(GL_CURRENT_COLOR, colour);
     for (int i = 0; i < 16; i++) {
         EXPECT_EQ(projection[i], perspective[i]);
         EXPECT_EQ(modelview[i], i % 5 == 0 ? 1.0f : 0.0f);
     }
-    EXPECT_EQ(colour[0], 1.0f);
-    EXPECT_EQ(colour[2], 0.0f);
-}
-
-TEST_F(Overlay, ThePointerIsDrawnOnlyWhenSwitchedOn) {
-    gamePhase = PHASE_DRAG;
-    mouseX = 500;
-    mouseY = 200;
     showPointer = 1;
-    std::vector<Rgb> frame = draw();
-    EXPECT_TRUE(isHud(frame[(479 - 200) * 640 + 500]));
-    showPointer = 0;
     frame = draw();
-    EXPECT_FALSE(isHud(frame[(479 - 200) * 640 + 500]));
+    EXPECT_TRUE(isHud(frame[(479 - 200) * 640 + 500]));
 }
 
 }  // namespace

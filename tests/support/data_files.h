@@ -41,6 +41,10 @@ struct SceneData {
     std::string text() const;
 };
 
+// The same text with every line's first word, its label, stretched to the
+// given length (a label that reaches to the line's end is left alone).
+std::string lengthenLabels(const std::string &text, size_t length);
+
 // Writes lane.txt, floor.txt, ball.txt and pin.txt into the working folder.
 void writeSceneModels();
 void writeTextFile(const std::string &name, const std::string &text);

@@ -8,13 +8,12 @@ struct Rgb {
     int r, g, b;
 };
 
-// Opens the window once per process; later calls do nothing. Ends the test
-// process with status 1 when there is no display.
+// Opens the window unless one is open; ends the process without a display.
 void openTestWindow();
-// The colour of one pixel, origin bottom-left. The back buffer keeps the
-// frame after a swap here (Mesa's software renderer copies it out).
-Rgb readPixel(int x, int y, unsigned buffer = 0x0405 /* GL_BACK */);
-// Every pixel of the 640x480 window, bottom row first.
-std::vector<Rgb> readFrame(unsigned buffer = 0x0405 /* GL_BACK */);
+// Every pixel of the back buffer, bottom row first. Mesa's software renderer
+// keeps the frame there after a swap.
+std::vector<Rgb> readFrame();
+// One pixel, origin bottom-left.
+Rgb readPixel(int x, int y);
 // Sets the overlay's projection: the window as the unit square.
 void useUnitSquare();

@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# The real game as a black box under an X server of its own, driven with
+# xdotool: one scripted session through a scene list with the keys that move
+# through it, the closing scene's click, a missing scene, and the start-up
+# paths without a list or without a display.
+# Usage: session.sh GAME_BINARY
+set -euo pipefail
+game=$(realpath "$1")
+work=$(mktemp -d)
+xvfb_pid="" game_pid=""
+cleanup() {
+    [ -z "$game_pid" ] || kill "$game_pid" 2>/dev/null || true
+    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work"
+fail() {
+    echo "FAIL: $*"
+    echo "--- stdout"; cat log 2>/dev/null || true
+    echo "--- stderr"; cat err 2>/dev/null || true
+    exit 1
+}
+
+corner() { printf 'colour [200, 10, 10]\nvertex [%s]\n' "$1"; }
+triangle() { printf 'normal [0, 0, 1]\n'; corner "$1"; corner "$2"; corner "$3"; }
+{ echo "triangles 2"; triangle "-10, -10, 0" "10, -10, 0" "10, 10, 0"
+  triangle "-10, -10, 0" "10, 10, 0" "-10, 10, 0"; } >floor.txt
+{ echo "triangles 1"; triangle "-0.5, 0, -0.5" "0.5, 0, -0.5" "0, 0, 0.5"; } >body.txt
+scene() {
+    printf 'background [0.1, 0.2, 0.3]\nhud [1, 1, 0]\nfallout -5\nlane floor.txt\n'
+    printf 'collision floor.txt\ncamera [0, -10, 3]\npins %d\nball [0, -2, 0.5]\n' "$1"
+    printf 'ball_radius 0.5\nball_mass 7\nball_model body.txt\n'
+    for ((i = 0; i < $1; i++)); do
+        printf 'pin [%d, 4, 0.5]\npin_radius 0.5\npin_mass 1\npin_model body.txt\n' $((2 * i))
+    done
+}
+scene 2 >a.txt
+scene 2 >end.txt
+scene 0 >nopins.txt
+
+# The log is read while the game runs, so standard output is line-buffered.
+# SDL_Quit unloads the GL driver, after which LeakSanitizer cannot tell the
+# driver's allocations from the game's; those are checked in-process.
+export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0
+start() {
+    stdbuf -oL "$game" "$@" >log 2>err &
+    game_pid=$!
+}
+# Waits for the exit and checks the status.
+finish() {
+    local status=0
+    for _ in $(seq 300); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+    wait "$game_pid" || status=$?
+    game_pid=""
+    [ "$status" -eq "$1" ] || fail "exit status $status, expected $1"
+}
+wait_for() {  # TEXT [BYTES ALREADY SEEN]
+    for _ in $(seq 300); do
+        tail -c +$((${2:-0} + 1)) log | grep -qF -- "$1" && return 0
+        sleep 0.1
+    done
+    fail "the log never showed '$1'"
+}
+# A held key acts in every frame until its release arrives: hold it until the
+# log shows its effect, then wait until the log has been quiet for a while.
+hold_until() {  # KEY TEXT
+    local from
+    from=$(stat -c %s log)
+    xdotool keydown "$1"
+    wait_for "$2" "$from"
+    xdotool keyup "$1"
+    local size=-1
+    while [ "$size" != "$(stat -c %s log)" ]; do size=$(stat -c %s log); sleep 0.7; done
+}
+loads() { sed -n 's/^done loading scene from file //p' log; }
+expect_tail() { [ "$(tail -c ${#1} log; echo .)" = "$1." ] || fail "the log does not end with: $1"; }
+nl=$'\n'
+
+exec 3< <(Xvfb -displayfd 4 -noreset -screen 0 640x480x24 -nolisten tcp 4>&1 2>/dev/null)
+xvfb_pid=$!
+read -r number <&3 || fail "Xvfb did not start"
+export DISPLAY=":$number"
+
+# The session: a pinless scene passes by itself, F5 plays a scene again,
+# F12 moves on in list order, Escape quits.
+printf 'scenes 3\nempty nopins.txt\nfirst a.txt\nclosing end.txt\n' >scenelist.txt
+start alpha "two words"
+wait_for "done loading scene from file a.txt"
+hold_until F5 "done loading scene from file a.txt"
+hold_until F12 "done loading scene from file end.txt"
+xdotool keydown Escape
+finish 0
+xdotool keyup Escape
+head=$'1 alpha\n2 two words\nloading list of scenes...\n3 scenes\ndone loading scene list\nOpenGL Vendor:   '
+[ "$(head -c ${#head} log)" = "$head" ] || fail "the log does not start with: $head"
+grep -q '^OpenGL Renderer: .' log && grep -q '^OpenGL Version:  .' log || fail "driver strings"
+next() { case $1 in nopins.txt) echo a.txt ;; a.txt) echo end.txt ;; *) echo nopins.txt ;; esac; }
+previous="" played=0
+while read -r scene; do
+    [ -z "$previous" ] || [ "$scene" = "$previous" ] || [ "$scene" = "$(next "$previous")" ] ||
+        fail "$scene loaded after $previous"
+    previous=$scene played=$((played + 1))
+done < <(loads)
+[ "$played" -ge 4 ] || fail "only $played loads"
+[ "$(loads | sed -n 2,3p | tr '\n' ' ')" = "a.txt a.txt " ] || fail "F5 did not play a.txt again"
+grep -qxF "unloading scene..." <(tail -n 4 log) || fail "no unload before the end"
+expect_tail "$nl$nl....Done....$nl"
+[ ! -s err ] || fail "unexpected standard error"
+
+# The closing scene ends with a click and play starts again from the top;
+# quitting there passes the end of the list once more.
+printf 'scenes 2\nempty nopins.txt\nclosing end.txt\n' >scenelist.txt
+start
+wait_for "done loading scene from file end.txt"
+xdotool click 1
+for _ in $(seq 300); do [ "$(loads | grep -c end.txt)" -lt 2 ] || break; sleep 0.1; done
+xdotool keydown Escape
+finish 0
+xdotool keyup Escape
+[ "$(loads | head -4 | tr '\n' ' ')" = "nopins.txt end.txt nopins.txt end.txt " ] ||
+    fail "the click did not start the list again"
+tr '\n' '|' <log | grep -qF "unloading scene...|completed game...|done loading scene from file nopins.txt" ||
+    fail "no completed game before the first scene"
+expect_tail "unloading scene...${nl}completed game...$nl$nl....Done....$nl"
+
+# A scene that cannot be loaded ends the game.
+printf 'scenes 2\nfirst missing.txt\nclosing end.txt\n' >scenelist.txt
+start
+finish 0
+expect_tail "Unable to open file: missing.txt for scene loading$nl$nl....Done....$nl"
+
+# Without a display: the video-mode message and status 2.
+unset DISPLAY
+export SDL_VIDEODRIVER=x11
+start
+finish 2
+[ "$(cat log)" = $'loading list of scenes...\n2 scenes\ndone loading scene list\nSDL_Init failed with code -1' ] ||
+    fail "no-display log"
+[ "$(wc -l <err)" -eq 1 ] && grep -q "^Couldn't set a particular GL video mode: ." err ||
+    fail "no-display message"
+
+# A bad list or none ends the game before any window, with status 0.
+printf 'scenes 0\n' >scenelist.txt
+start
+finish 0
+[ "$(cat log)" = $'loading list of scenes...\n0 scenes\ninvalid first line, or number of scenes stated\nError in scene list file, scenelist.txt' ] ||
+    fail "bad list log"
+rm scenelist.txt
+start
+finish 0
+[ "$(cat log)" = $'loading list of scenes...\nUnable to open scenelist.txt, exiting...' ] ||
+    fail "no list log"
+echo "session passed"

@@ -77,6 +77,9 @@ def new_level(argv):
 
 
 def main(argv):
+    # A level maker's scene list may hold bytes that are not UTF-8; they are
+    # carried through unchanged and shown escaped.
+    sys.stdout.reconfigure(errors="backslashreplace")
     try:
         if argv[:1] == ["new-level"]:
             return new_level(argv[1:])

@@ -123,12 +123,9 @@ def merge_entries(old, generated, own):
     return merged + theirs.get(closing[1], []) + [closing]
 
 
-def plan_folder(folder, files, entries, selected, prune):
-    """Plans a run over `folder`. `files` holds every generated file but the
-    scene list, by name; `entries` the generated scene list entries;
-    `selected` the names this run writes (all of them, or one level's)."""
-    plan = Plan()
-    own = read_manifest(folder)
+def plan_generated_files(folder, files, selected, own, plan):
+    """Puts the selected generated files into the plan, unless a file of the
+    level maker's stands under the same name."""
     for name in sorted(selected):
         path = os.path.join(folder, name)
         if os.path.lexists(path) and not os.path.isfile(path):
@@ -141,6 +138,15 @@ def plan_folder(folder, files, entries, selected, prune):
                                "again" % path)
             continue
         plan.writes[name] = encode(files[name])
+
+
+def plan_folder(folder, files, entries, selected, prune):
+    """Plans a run over `folder`. `files` holds every generated file but the
+    scene list, by name; `entries` the generated scene list entries;
+    `selected` the names this run writes (all of them, or one level's)."""
+    plan = Plan()
+    own = read_manifest(folder)
+    plan_generated_files(folder, files, selected, own, plan)
     old = read_scene_list(folder, plan)
     if old is not None:
         merged = merge_entries(old, entries, own)
@@ -194,8 +200,8 @@ def write_folder(folder, plan, prune):
         write_bytes(manifest, plan.writes[MANIFEST])
     for line in plan.warnings:
         print(line)
-    print("wrote %d files to %s (%d already up to date)" %
-          (changed, folder, len(plan.writes) - 1 - changed))
+    print("wrote %d of %d files to %s; the rest were up to date" %
+          (changed, len(plan.writes) - 1, folder))
     return 0
 
 

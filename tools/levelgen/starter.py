@@ -64,6 +64,33 @@ def name_problem(name, pin_count):
     return None
 
 
+def folder_problems(folder, scene, generated_names, plan):
+    """Adds to the plan an error for everything in the folder that stands in
+    the way of the scene; returns the folder's scene list entries."""
+    list_path = os.path.join(folder, SCENE_LIST)
+    entries = read_scene_list(folder, plan) if os.path.isfile(list_path) else None
+    if entries is None and not plan.errors:
+        plan.errors.append("%s: error: no scene list here; write the bundled levels first "
+                           "(python3 tools/make_levels.py --out %s)" % (list_path, folder))
+    if entries and scene.scene_file() in [file for _, file in entries]:
+        plan.errors.append("%s: error: already names %s" % (list_path, scene.scene_file()))
+    for model in scene.models():
+        if not os.path.isfile(os.path.join(folder, model)):
+            plan.errors.append("%s: error: the level draws this bundled model; write the "
+                               "bundled levels first" % os.path.join(folder, model))
+    # A name the generator writes, or wrote, would be its file, not the
+    # level maker's: a later run could overwrite or prune it.
+    own = read_manifest(folder) | set(generated_names)
+    for file in sorted(scene.files()):
+        path = os.path.join(folder, file)
+        if os.path.lexists(path):
+            plan.errors.append("%s: error: already exists; pick another name" % path)
+        elif file in own:
+            plan.errors.append("%s: error: the generator writes this file; pick another name"
+                               % path)
+    return entries
+
+
 def new_level(folder, name, pin_count, generated_names):
     """Writes the starter level NAME into the folder and lists it before the
     closing scene; writes nothing when anything stands in the way. Returns
@@ -73,38 +100,22 @@ def new_level(folder, name, pin_count, generated_names):
         print("new-level: error: %s; nothing written" % problem)
         return 1
     scene = starter_scene(name, pin_count)
-    files = scene.files()
     plan = Plan()
-    list_path = os.path.join(folder, SCENE_LIST)
-    entries = read_scene_list(folder, plan) if os.path.isfile(list_path) else None
-    if entries is None and not plan.errors:
-        plan.errors.append("%s: error: no scene list here; write the bundled levels first "
-                           "(python3 tools/make_levels.py --out %s)" % (list_path, folder))
-    for model in scene.models():
-        if not os.path.isfile(os.path.join(folder, model)):
-            plan.errors.append("%s: error: the level draws this bundled model; write the "
-                               "bundled levels first" % os.path.join(folder, model))
-    if entries and scene.scene_file() in [file for _, file in entries]:
-        plan.errors.append("%s: error: already names %s" % (list_path, scene.scene_file()))
-    own = read_manifest(folder) | set(generated_names)
-    for file in sorted(files):
-        path = os.path.join(folder, file)
-        if os.path.lexists(path):
-            plan.errors.append("%s: error: already exists; pick another name" % path)
-        elif file in own:
-            plan.errors.append("%s: error: the generator writes this file; pick another name"
-                               % path)
+    entries = folder_problems(folder, scene, generated_names, plan)
     for line in plan.errors + plan.warnings:
         print(line)
     if plan.errors:
         print("new-level: nothing written")
         return 1
+    files = scene.files()
     for file, text in files.items():
         write_bytes(os.path.join(folder, file), encode(text))
     position = max(0, len(entries) - 1)
     entries.insert(position, ("level%d" % (position + 1), scene.scene_file()))
+    list_path = os.path.join(folder, SCENE_LIST)
     write_bytes(list_path, encode(scene_list_text(entries)))
     print("wrote %s with %d pins: %s" % (name, pin_count, ", ".join(sorted(files))))
     print("%s: %s added before the closing scene (%d scenes)" %
           (list_path, scene.scene_file(), len(entries)))
+    print("start the game again to play it; then F5 reloads it from its files")
     return 0

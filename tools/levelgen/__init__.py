@@ -1,0 +1,20 @@
+"""Skorvel's level generator as a library: the bundled levels, and the pieces
+a level maker can build a level of their own from.
+
+Modules, each with one job:
+
+    vectors   three-component vectors as plain tuples
+    shading   the fixed light and the colours it gives a surface
+    mesh      the Mesh of coloured triangles and the shapes built from it:
+              quads, boxes, lofts, slabs, walls, lathes, boards, lane marks
+    bodies    the pin and ball models and their sizes
+    scene     the Scene record, its three files, and the scene list
+    bundled   the six bundled levels and the closing scene, in play order
+    starter   a starter level for a level maker
+    output    writing a levels folder without touching a level maker's files
+
+World units, everywhere: x runs across a lane, y along it away from the
+player, z up. A lane top stands at z = 0 unless a level says otherwise. A pin
+is a sphere of radius 0.3 whose centre stands 0.3 above the floor; the ball
+is a sphere of radius 0.5 whose centre stands 0.5 above the floor.
+"""

@@ -1,0 +1,121 @@
+"""A starter level for a level maker: a boarded lane like the warm-up
+level's, a rack of pins near its far end, and an open edge behind them to
+fall off. Its files are the level maker's from the start: they are not in
+the generator's manifest, so regenerating the bundled levels keeps them.
+
+World units: x runs across a lane, y along it away from the player, z up.
+The lane top is at z = 0; the ball starts at the origin with its centre 0.5
+above the lane, each pin's centre stands 0.3 above it."""
+
+import math
+import os
+import re
+
+from .bodies import PIN_SPACING, ball_on
+from .mesh import MAPLE, boards, floor_quads, lane_marks, lane_slab
+from .output import Plan, encode, read_manifest, read_scene_list, write_bytes
+from .scene import SCENE_LIST, Scene, scene_list_text
+
+MAX_PINS = 15
+# Longest name whose files still fit the game's 255-character file names.
+MAX_NAME = 255 - len("_collision.txt")
+LANE_HALF, LANE_START, BOARDS = 2.1, -2.0, 14
+RACK_HEAD = 9.0
+# Little room behind the last row, so that a knocked pin soon slides off.
+BACK_ROOM = 1.6
+
+
+def rack(count, head_y):
+    """Pin spots of a rack pointing at the player: a head pin, then rows of
+    two. Every pin stands within 0.5 of the lane's middle, closer than the
+    ball's and a pin's radii together (0.8), so a straight throw reaches
+    each one; wider racks leave outer pins that only a lucky throw clears."""
+    spots = [(0.0, head_y)]
+    row = 1
+    while len(spots) < count:
+        y = head_y + row * PIN_SPACING * math.sqrt(3) / 2
+        spots += [(-PIN_SPACING / 2, y), (PIN_SPACING / 2, y)][:count - len(spots)]
+        row += 1
+    return spots[:count]
+
+
+def starter_scene(name, pin_count):
+    spots = rack(pin_count, RACK_HEAD)
+    y_end = spots[-1][1] + BACK_ROOM
+    s = Scene(name, background=(0.10, 0.16, 0.30), overlay=(1.0, 0.9, 0.45),
+              fall_height=-5.0, camera=(0.0, -6.0, 3.2), ball_model="ball_blue",
+              ball_start=ball_on(0, 0))
+    boards(s.lane, -LANE_HALF, LANE_HALF, LANE_START, y_end, 0.0, BOARDS, MAPLE,
+           lane_marks(1.0, -LANE_HALF, LANE_HALF, BOARDS))
+    lane_slab(s.lane, -LANE_HALF, LANE_HALF, LANE_START, y_end, 0.6, (120, 84, 52))
+    floor_quads(s.collision, -LANE_HALF, LANE_HALF, LANE_START, y_end, 0.0)
+    for x, y in spots:
+        s.pin(x, y)
+    return s
+
+
+def name_problem(name, pin_count):
+    if not re.fullmatch(r"[A-Za-z0-9_-]+", name):
+        return "'%s' is not a plain word of letters, digits, '_' or '-'" % name
+    if len(name) > MAX_NAME:
+        return "the name is longer than %d characters" % MAX_NAME
+    if not 1 <= pin_count <= MAX_PINS:
+        return "--pins must be from 1 to %d" % MAX_PINS
+    return None
+
+
+def folder_problems(folder, scene, generated_names, plan):
+    """Adds to the plan an error for everything in the folder that stands in
+    the way of the scene; returns the folder's scene list entries."""
+    list_path = os.path.join(folder, SCENE_LIST)
+    entries = read_scene_list(folder, plan) if os.path.isfile(list_path) else None
+    if entries is None and not plan.errors:
+        plan.errors.append("%s: error: no scene list here; write the bundled levels first "
+                           "(python3 tools/make_levels.py --out %s)" % (list_path, folder))
+    if entries and scene.scene_file() in [file for _, file in entries]:
+        plan.errors.append("%s: error: already names %s" % (list_path, scene.scene_file()))
+    for model in scene.models():
+        if not os.path.isfile(os.path.join(folder, model)):
+            plan.errors.append("%s: error: the level draws this bundled model; write the "
+                               "bundled levels first" % os.path.join(folder, model))
+    # A name the generator writes, or wrote, would be its file, not the
+    # level maker's: a later run could overwrite or prune it.
+    own = read_manifest(folder) | set(generated_names)
+    for file in sorted(scene.files()):
+        path = os.path.join(folder, file)
+        if os.path.lexists(path):
+            plan.errors.append("%s: error: already exists; pick another name" % path)
+        elif file in own:
+            plan.errors.append("%s: error: the generator writes this file; pick another name"
+                               % path)
+    return entries
+
+
+def new_level(folder, name, pin_count, generated_names):
+    """Writes the starter level NAME into the folder and lists it before the
+    closing scene; writes nothing when anything stands in the way. Returns
+    the exit status."""
+    problem = name_problem(name, pin_count)
+    if problem:
+        print("new-level: error: %s; nothing written" % problem)
+        return 1
+    scene = starter_scene(name, pin_count)
+    plan = Plan()
+    entries = folder_problems(folder, scene, generated_names, plan)
+    for line in plan.errors + plan.warnings:
+        print(line)
+    if plan.errors:
+        print("new-level: nothing written")
+        return 1
+    files = scene.files()
+    for file, text in files.items():
+        write_bytes(os.path.join(folder, file), encode(text))
+    position = max(0, len(entries) - 1)
+    entries.insert(position, ("level%d" % (position + 1), scene.scene_file()))
+    list_path = os.path.join(folder, SCENE_LIST)
+    write_bytes(list_path, encode(scene_list_text(entries)))
+    print("wrote %s with %d pins: %s" % (name, pin_count, ", ".join(sorted(files))))
+    print("%s: %s added before the closing scene (%d scenes)" %
+          (list_path, scene.scene_file(), len(entries)))
+    print("start the game again to play it; then F5 reloads it from its files")
+    return 0

@@ -1,5 +1,7 @@
 #include "fuzz/fuzz_support.h"
 
+#include "flow/world.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@ static void fail(const char *what) {
 }
 
 void enterWorkFolder(const char *targetName) {
+    resetWorld();
     static char folder[4096];
     const char *base = getenv("TMPDIR");
     snprintf(folder, sizeof folder, "%s/%s-XXXXXX", base && *base ? base : "/tmp", targetName);

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// Makes a fresh folder under TMPDIR (or /tmp), changes into it and sends
+// Gives the game's state its initial values, makes a fresh folder under TMPDIR (or /tmp), changes into it and sends
 // standard output to /dev/null. Ends the process with a message on failure.
 void enterWorkFolder(const char *targetName);
 

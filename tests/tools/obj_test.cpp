@@ -106,7 +106,7 @@ std::vector<std::string> folderEntries() {
 TEST(skorvel_obj, BadInputNamesItsLineAndWritesNothing) {
     const std::string triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
     struct Case {
-        std::string text, where;
+        std::string text, where, arguments = "in.obj --model m.txt --collision c.txt";
     } cases[] = {
         {triangle + "f 1 2 4\n", "in.obj:4: error: vertex index 4 is past"},
         {triangle + "\r\nf 1 -4 2\n", "in.obj:5: error: vertex index -4 is past"},
@@ -117,11 +117,15 @@ TEST(skorvel_obj, BadInputNamesItsLineAndWritesNothing) {
         {"v 0 0 0\nv 1 O 0\n", "in.obj:2: error: 'O' is not a number"},
         {"vn 0 0 1e999\n", "in.obj:1: error: '1e999' is not a number"},
         {triangle, "in.obj: error: no faces"},
+        {"", "no.obj: error: cannot open", "no.obj --model m.txt"},
+        {"", "skorvel-obj: error: --up takes y or z", "in.obj --model m.txt --up x"},
+        {"", "skorvel-obj: error: --scale takes a number above 0", "in.obj --model m --scale 0"},
+        {"", "skorvel-obj: error: --colour takes R,G,B", "in.obj --model m --colour 1,2"},
     };
     for (const Case &c : cases) {
         TempDir dir;
         dir.write("in.obj", c.text);
-        FILE *run = popen(SKORVEL_OBJ " in.obj --model m.txt --collision c.txt 2>&1", "r");
+        FILE *run = popen((SKORVEL_OBJ " " + c.arguments + " 2>&1").c_str(), "r");
         std::string output;
         for (int ch; (ch = fgetc(run)) != EOF;) output += static_cast<char>(ch);
         int status = pclose(run);

@@ -46,11 +46,11 @@ std::vector<char *> splitWords(char *line) {
     return words;
 }
 
+// A number too small for a double reads as 0; one too large does not read.
 bool readNumber(Place *place, const char *word, double *value) {
     char *end = nullptr;
-    errno = 0;
     *value = strtod(word, &end);
-    if (end == word || *end != '\0' || errno == ERANGE || !std::isfinite(*value))
+    if (end == word || *end != '\0' || !std::isfinite(*value))
         return fail(place, "'%s' is not a number", word);
     return true;
 }

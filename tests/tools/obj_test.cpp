@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "obj/obj_reader.h"
@@ -114,7 +115,7 @@ TEST(skorvel_obj, BadInputNamesItsLineAndWritesNothing) {
         {triangle + "f 1/1 2 3\n", "in.obj:4: error: texture index 1 is past"},
         {triangle + "f 1 2\n", "in.obj:4: error: a face needs at least three corners"},
         {triangle + "f 1 2 3x\n", "in.obj:4: error: vertex index '3x'"},
-        {"v 0 0 0\nv 1 O 0\n", "in.obj:2: error: 'O' is not a number"},
+        {"v 0 0 0\nv 1 0,5 0\n", "in.obj:2: error: '0,5' is not a number"},
         {"vn 0 0 1e999\n", "in.obj:1: error: '1e999' is not a number"},
         {triangle, "in.obj: error: no faces"},
         {"", "no.obj: error: cannot open", "no.obj --model m.txt"},
@@ -137,14 +138,14 @@ TEST(skorvel_obj, BadInputNamesItsLineAndWritesNothing) {
 
 TEST(skorvel_obj, ConvertedCubeLoadsInTheGameWithoutAMessage) {
     TempDir dir;
+    dir.write("in.obj", CUBE);
+    ASSERT_EQ(system(SKORVEL_OBJ " in.obj --model model.txt --collision mesh.txt --shade"), 0);
     std::vector<GameTriangle> cube = convert(CUBE);
-    std::string error;
-    ASSERT_TRUE(writeTriangleFiles({{"cube.txt", cube}}, &error)) << error;
     CollisionTriangle *mesh = nullptr;
     int32_t model = 0;
     std::string log = captureStdout([&] {
-        mesh = loadCollisionMesh("cube.txt");
-        model = loadModel("cube.txt");
+        mesh = loadCollisionMesh("mesh.txt");
+        model = loadModel("model.txt");
     });
     EXPECT_EQ(log, "");
     EXPECT_EQ(model, 1);

@@ -1,0 +1,35 @@
+// Reads a Wavefront OBJ file (and the material libraries beside it) into
+// plain lists: vertex positions, faces as lists of vertex indices with the
+// line each came from, and the materials' diffuse colours.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ObjPoint {
+    double x, y, z;
+};
+
+struct ObjMaterial {
+    std::string name;
+    double diffuse[3];  // Kd, 0 to 1
+};
+
+struct ObjFace {
+    std::vector<int> corners;  // indices into ObjMesh::vertices, in file order
+    int material;              // index into ObjMesh::materials, or -1 for none
+    int line;
+};
+
+struct ObjMesh {
+    std::vector<ObjPoint> vertices;
+    std::vector<ObjFace> faces;
+    std::vector<ObjMaterial> materials;
+    int texCoordCount = 0;
+    int normalCount = 0;
+    // "FILE:LINE: warning: ..." lines for things that do not stop the import.
+    std::vector<std::string> warnings;
+};
+
+// False on the first fault, with *error set to "FILE:LINE: error: ...".
+bool readObj(const char *path, ObjMesh *mesh, std::string *error);

@@ -22,8 +22,7 @@ fail() {
     exit 1
 }
 
-corner() { printf 'colour [200, 10, 10]\nvertex [%s]\n' "$1"; }
-triangle() { printf 'normal [0, 0, 1]\n'; corner "$1"; corner "$2"; corner "$3"; }
+triangle() { printf 'normal [0, 0, 1]\n'; printf 'colour [200, 10, 10]\nvertex [%s]\n' "$@"; }
 { echo "triangles 2"; triangle "-10, -10, 0" "10, -10, 0" "10, 10, 0"
   triangle "-10, -10, 0" "10, 10, 0" "-10, 10, 0"; } >floor.txt
 { echo "triangles 1"; triangle "-0.5, 0, -0.5" "0.5, 0, -0.5" "0, 0, 0.5"; } >body.txt
@@ -73,6 +72,11 @@ hold_until() {  # KEY TEXT
     local size=-1
     while [ "$size" != "$(stat -c %s log)" ]; do size=$(stat -c %s log); sleep 0.7; done
 }
+quit() {
+    xdotool keydown Escape
+    finish 0
+    xdotool keyup Escape
+}
 loads() { sed -n 's/^done loading scene from file //p' log; }
 expect_tail() { [ "$(tail -c ${#1} log; echo .)" = "$1." ] || fail "the log does not end with: $1"; }
 nl=$'\n'
@@ -89,9 +93,7 @@ start alpha "two words"
 wait_for "done loading scene from file a.txt"
 hold_until F5 "done loading scene from file a.txt"
 hold_until F12 "done loading scene from file end.txt"
-xdotool keydown Escape
-finish 0
-xdotool keyup Escape
+quit
 head=$'1 alpha\n2 two words\nloading list of scenes...\n3 scenes\ndone loading scene list\nOpenGL Vendor:   '
 [ "$(head -c ${#head} log)" = "$head" ] || fail "the log does not start with: $head"
 grep -q '^OpenGL Renderer: .' log && grep -q '^OpenGL Version:  .' log || fail "driver strings"
@@ -115,9 +117,7 @@ start
 wait_for "done loading scene from file end.txt"
 xdotool click 1
 for _ in $(seq 300); do [ "$(loads | grep -c end.txt)" -lt 2 ] || break; sleep 0.1; done
-xdotool keydown Escape
-finish 0
-xdotool keyup Escape
+quit
 [ "$(loads | head -4 | tr '\n' ' ')" = "nopins.txt end.txt nopins.txt end.txt " ] ||
     fail "the click did not start the list again"
 tr '\n' '|' <log | grep -qF "unloading scene...|completed game...|done loading scene from file nopins.txt" ||
@@ -140,15 +140,10 @@ finish 2
 [ "$(wc -l <err)" -eq 1 ] && grep -q "^Couldn't set a particular GL video mode: ." err ||
     fail "no-display message"
 
-# A bad list or none ends the game before any window, with status 0.
+# A bad list ends the game before any window, with status 0.
 printf 'scenes 0\n' >scenelist.txt
 start
 finish 0
 [ "$(cat log)" = $'loading list of scenes...\n0 scenes\ninvalid first line, or number of scenes stated\nError in scene list file, scenelist.txt' ] ||
     fail "bad list log"
-rm scenelist.txt
-start
-finish 0
-[ "$(cat log)" = $'loading list of scenes...\nUnable to open scenelist.txt, exiting...' ] ||
-    fail "no list log"
 echo "session passed"

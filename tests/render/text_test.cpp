@@ -62,20 +62,4 @@ TEST_F(Text, GlyphCellsSitWhereTheAlignmentSays) {
     }
 }
 
-TEST_F(Text, ThePointerHangsFromItsTip) {
-    drawPointer(320, 240);
-    EXPECT_EQ(raster().x, 320.0f);
-    EXPECT_EQ(raster().y, 240.0f);
-    drawPointer(0, 0);
-    EXPECT_EQ(raster().y, 480.0f);
-    SetUp();
-    drawPointer(100, 100);
-    int top = 479 - 100;  // the window row 100 from the top
-    EXPECT_TRUE(lit(100, top));
-    EXPECT_FALSE(lit(101, top) || lit(100, top + 1));
-    EXPECT_TRUE(lit(109, top - 9));  // the far end of the diagonal, 10 rows down
-    EXPECT_TRUE(lit(100, top - 14));
-    EXPECT_FALSE(lit(100, top - 15));
-}
-
 }  // namespace

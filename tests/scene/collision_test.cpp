@@ -60,7 +60,7 @@ TEST(CollisionMesh, TrianglesKeepFileOrderWithUnitNormalsAndPlanes) {
     EXPECT_EQ(t->next, nullptr);
 
     // Labels of any length read the same.
-    MeshLoad twin = loadMesh(dir, lengthenLabels(file, 23));
+    MeshLoad twin = loadMesh(dir, lengthenLabels(file));
     ASSERT_EQ(length(twin.mesh), 3);
     for (const CollisionTriangle *a = load.mesh, *b = twin.mesh; a; a = a->next, b = b->next)
         EXPECT_EQ(memcmp(a, b, offsetof(CollisionTriangle, next)), 0);

@@ -86,7 +86,7 @@ TEST(Model, EmitsEveryTriangleWithItsCornerColours) {
         {10, 40, -0.5f, 0, 0, 255}, {100, 100, 0, 0, 44, 255},  // components wrap at 256
         {200, 100, 0, 1, 2, 3},     {100, 200, 0, 4, 5, 6}};
     EXPECT_EQ(load.corners, expected);
-    EXPECT_EQ(loadModelFile(dir, lengthenLabels(two, 30)).corners, load.corners);
+    EXPECT_EQ(loadModelFile(dir, lengthenLabels(two)).corners, load.corners);
 }
 
 TEST(Model, TheCountOnlyGuardsAndTheDataEndsWhereItStopsReading) {

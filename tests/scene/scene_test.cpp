@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -96,26 +97,19 @@ TEST_F(SceneTest, EveryValueReachesItsGlobalAndTheLevelIsReadyToDraw) {
 }
 
 TEST_F(SceneTest, LayoutAndLabelLengthAreFreeAndTrailingTextIsIgnored) {
-    std::string text = SceneData().text();
-    ASSERT_EQ(load(text).result, 1);
-    Body first[2] = {pins[0], pins[1]};
-    captureStdout(unloadScene);
-    for (char &c : text)
-        if (c == '\n') c = ' ';
-    for (const std::string &variant :
-         {"\n\n" + text + "\n\nwhatever [follows} here", lengthenLabels(SceneData().text(), 30)}) {
+    std::string text = SceneData().text(), oneLine = text;
+    std::replace(oneLine.begin(), oneLine.end(), '\n', ' ');
+    for (const std::string &variant : {text, oneLine + "\n\nwhatever [follows} here",
+                                       lengthenLabels(text)}) {
         ASSERT_EQ(load(variant).result, 1) << variant;
-        for (int i = 0; i < 2; i++) {
-            EXPECT_EQ(memcmp(&pins[i].position, &first[i].position, 2 * sizeof(Vec3)), 0);
-            EXPECT_EQ(pins[i].mass, first[i].mass);
-        }
+        EXPECT_EQ(pins[1].startPosition.x, 1.0f);
+        EXPECT_EQ(pins[1].mass, 2.0f);
         captureStdout(unloadScene);
     }
 }
 
 TEST_F(SceneTest, PinCountsOfOneOrNoneLoad) {
     SceneData one;
-    one.pinCount = "1";
     for (const char *count : {"1", "0", "-3"}) {
         one.pinCount = count;
         SceneLoad loaded = load(one.text());

@@ -1,6 +1,7 @@
 #include "support/data_files.h"
 
 #include <cstdio>
+#include <regex>
 #include <stdexcept>
 
 std::string vecText(Vec3 v) {
@@ -55,19 +56,7 @@ void writeSceneModels() {
     writeTextFile("pin.txt", body);
 }
 
-std::string lengthenLabels(const std::string &text, size_t length) {
-    std::string out;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        size_t word = line.find_first_not_of(" \t");
-        size_t wordEnd = line.find_first_of(" \t", word);
-        if (word != std::string::npos && wordEnd != std::string::npos && wordEnd - word < length)
-            line.insert(wordEnd, length - (wordEnd - word), '_');
-        out += line + (end < text.size() ? "\n" : "");
-        start = end + 1;
-    }
-    return out;
+std::string lengthenLabels(const std::string &text) {
+    static const std::regex label("^(\\s*\\S+)", std::regex::multiline);
+    return std::regex_replace(text, label, "$1____________________");
 }

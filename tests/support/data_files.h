@@ -41,9 +41,9 @@ struct SceneData {
     std::string text() const;
 };
 
-// The same text with every line's first word, its label, stretched to the
-// given length (a label that reaches to the line's end is left alone).
-std::string lengthenLabels(const std::string &text, size_t length);
+// The same text with 20 more characters in every line's first word, its
+// label: the labels of the test files then have 21 to 30 characters.
+std::string lengthenLabels(const std::string &text);
 
 // Writes lane.txt, floor.txt, ball.txt and pin.txt into the working folder.
 void writeSceneModels();

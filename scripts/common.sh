@@ -1,13 +1,21 @@
 # Shared by scripts/play and scripts/test: install what a fresh Debian
 # machine lacks, build, and run an X server of our own when needed.
 
-PACKAGES=(cmake make g++ clang libclang-rt-14-dev python3
-          libsdl1.2-dev libgl-dev libglu1-mesa-dev libgtest-dev libbenchmark-dev
-          xvfb xdotool x11-apps imagemagick)
+# What building and playing the game need.
+PLAY_PACKAGES=(cmake make g++ libsdl1.2-dev libgl-dev libglu1-mesa-dev)
+# What scripts/play's demo needs when there is no display: an X server of its
+# own, a way to move the mouse and press keys, and a screenshot.
+DEMO_PACKAGES=(xvfb xdotool x11-apps imagemagick)
+# What the tests, the benchmark and the fuzzers need on top of playing: the
+# install test validates the menu entry, the metainfo and the man page, and
+# reads the game window's class with xprop (x11-utils).
+TEST_PACKAGES=(clang libclang-rt-14-dev python3 libgtest-dev libbenchmark-dev
+               xvfb xdotool x11-apps x11-utils imagemagick desktop-file-utils appstream man-db)
 
+# install_missing_packages PACKAGE...
 install_missing_packages() {
     local missing=()
-    for package in "${PACKAGES[@]}"; do
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
             missing+=("$package")
     done

@@ -1,0 +1,162 @@
+#include "check/check_level.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <set>
+
+#include "check/geometry_checks.h"
+#include "check/player.h"
+#include "check/replay.h"
+#include "flow/scene_list.h"
+#include "flow/world.h"
+#include "scene/scene.h"
+
+// Runs a loader with its log lines sent to /dev/null: the checker speaks
+// for it.
+static int withoutLog(int (*loader)(const char *), const char *path) {
+    fflush(stdout);
+    int saved = dup(STDOUT_FILENO);
+    FILE *sink = fopen("/dev/null", "w");
+    if (sink) dup2(fileno(sink), STDOUT_FILENO);
+    int result = loader(path);
+    fflush(stdout);
+    if (saved >= 0) {
+        dup2(saved, STDOUT_FILENO);
+        close(saved);
+    }
+    if (sink) fclose(sink);
+    return result;
+}
+
+static int gameReadsScene(const char *path) { return readScene(path); }
+static int gameUnloadsScene(const char *) {
+    unloadScene();
+    return 0;
+}
+static int gameReadsSceneList(const char *path) {
+    SceneList list;
+    int result = loadSceneList(path, &list);
+    if (result) freeSceneList(&list);
+    return result;
+}
+
+static void reportDisagreement(Report *report, const std::string &path, bool gameAccepts) {
+    addError(report, path, 1,
+             gameAccepts ? "the checker cannot read this file although the game can"
+                         : "the game refuses this file, but the checker cannot tell where");
+}
+
+static void playScene(const std::string &path, const CheckOptions &options, int pinCountLine,
+                      Report *report) {
+    resetWorld();
+    if (withoutLog(gameReadsScene, path.c_str()) != 1) return;
+    PlayResult result = playLoadedScene(options.maxThrows);
+    if (result.outcome == PLAY_WON)
+        report->notes.push_back(
+            format("%s: won in %d throw%s, the first a drag of (%d, %d) px in "
+                   "%.2f s",
+                   path.c_str(), result.throws, result.throws == 1 ? "" : "s", result.first.dx,
+                   result.first.dy, result.first.seconds));
+    else if (result.outcome == PLAY_PINS_FALL_WITHOUT_THROW)
+        addError(report, path, pinCountLine,
+                 format("pins fall without a throw (pin %d moves while the player aims): check "
+                        "the surface under it",
+                        result.movedPin + 1));
+    else
+        addError(report, path, pinCountLine,
+                 format("not won in %d throws: %d of %d pins still stand; every pin needs an open "
+                        "edge or a pit to fall through",
+                        result.throws, pinsStanding, pinCount));
+    withoutLog(gameUnloadsScene, "");
+}
+
+static void checkTriangleFiles(FileCache *cache, const SceneFile &scene, Report *report,
+                               std::set<std::string> *checked) {
+    std::vector<std::string> models = {scene.lane, scene.ball.model};
+    for (const BodyLines &pin : scene.pins) models.push_back(pin.model);
+    for (const std::string &name : models)
+        if (checked->insert("model " + name).second)
+            checkModelFile(name, replayTriangleFile(cache, name, MODEL_FILE, report), report);
+    if (checked->insert("mesh " + scene.collision).second)
+        checkCollisionNormals(scene.collision,
+                              replayTriangleFile(cache, scene.collision, COLLISION_FILE, report),
+                              report);
+}
+
+// One scene; closing when it is the list's last entry.
+static void checkScene(FileCache *cache, const std::string &path, bool closing,
+                       const CheckOptions &options, Report *report,
+                       std::set<std::string> *checked) {
+    report->sceneCount++;
+    resetWorld();
+    bool gameAccepts = withoutLog(gameReadsScene, path.c_str()) == 1;
+    if (gameAccepts) withoutLog(gameUnloadsScene, "");
+    size_t before = report->diagnostics.size();
+    SceneFile scene = replayScene(cache, path, report);
+    if (scene.accepted != gameAccepts && report->diagnostics.size() == before)
+        reportDisagreement(report, path, gameAccepts);
+    if (!scene.accepted || !gameAccepts) return;
+    checkTriangleFiles(cache, scene, report, checked);
+    const TriangleFile &lane = replayTriangleFile(cache, scene.lane, MODEL_FILE, report);
+    const TriangleFile &mesh = replayTriangleFile(cache, scene.collision, COLLISION_FILE, report);
+    checkSceneGeometry(path, scene, lane, mesh, closing, report);
+    if (options.play && !closing) playScene(path, options, scene.pinCountLine, report);
+}
+
+static void checkSceneList(const std::string &path, const CheckOptions &options, Report *report) {
+    bool gameAccepts = withoutLog(gameReadsSceneList, path.c_str()) == 1;
+    size_t before = report->diagnostics.size();
+    SceneListFile list = replaySceneList(path, report);
+    if (!list.opened) {
+        addError(report, path, 1, "cannot open the scene list");
+        return;
+    }
+    if (list.accepted != gameAccepts && report->diagnostics.size() == before)
+        reportDisagreement(report, path, gameAccepts);
+    if (!list.accepted || !gameAccepts) return;
+    if (list.count == 1)
+        addError(report, path, list.lines[0],
+                 "the only entry is the closing scene, where nothing moves: list a playable "
+                 "level before it");
+    FileCache cache;
+    std::set<std::string> checked;
+    for (size_t i = 0; i < list.names.size(); i++) {
+        if (!checked.insert("scene " + list.names[i]).second) continue;
+        if (access(list.names[i].c_str(), R_OK) != 0) {
+            addError(report, path, list.lines[i],
+                     format("cannot open the scene '%s': check the name, relative to the level "
+                            "folder",
+                            list.names[i].c_str()));
+            continue;
+        }
+        checkScene(&cache, list.names[i], i + 1 == list.names.size(), options, report, &checked);
+    }
+}
+
+static bool isFolder(const std::string &path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool checkPath(const std::string &path, const CheckOptions &options, Report *report) {
+    std::string folder = ".", file = "scenelist.txt";
+    if (isFolder(path)) {
+        folder = path;
+    } else {
+        size_t slash = path.rfind('/');
+        if (slash != std::string::npos) folder = slash == 0 ? "/" : path.substr(0, slash);
+        file = slash == std::string::npos ? path : path.substr(slash + 1);
+    }
+    if (chdir(folder.c_str()) != 0) return false;
+    if (file.compare(0, 9, "scenelist") == 0) {
+        checkSceneList(file, options, report);
+    } else {
+        if (access(file.c_str(), R_OK) != 0) return false;
+        FileCache cache;
+        std::set<std::string> checked;
+        checkScene(&cache, file, false, options, report, &checked);
+    }
+    return true;
+}

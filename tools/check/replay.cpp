@@ -1,0 +1,460 @@
+#include "check/replay.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "scene/line_reader.h"
+
+// The scene loader's and the list loader's shortest item, in characters:
+// the replay sizes its tables as they do, so that it gives up where they do.
+static const long SHORTEST_PIN_BLOCK = 16;
+static const long SHORTEST_LIST_ENTRY = 4;
+
+enum ItemKind { ITEM_VECTOR, ITEM_COLOUR, ITEM_FLOAT, ITEM_INTEGER, ITEM_NAME };
+
+// An open data file with its whole text, for mapping positions to lines.
+struct Reader {
+    FILE *file = nullptr;
+    std::string path;
+    std::string text;
+    int labelMax = 0;
+    Report *report = nullptr;
+    // One reading error per file: once reading is out of step, what follows
+    // is only its echo.
+    bool reported = false;
+};
+
+static bool openReader(Reader *reader, const std::string &path, int labelMax, Report *report) {
+    reader->path = path;
+    reader->labelMax = labelMax;
+    reader->report = report;
+    reader->file = fopen(path.c_str(), "r");
+    if (!reader->file) return false;
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, reader->file)) > 0)
+        reader->text.append(buffer, got);
+    rewind(reader->file);
+    return true;
+}
+
+static void closeReader(Reader *reader) {
+    if (reader->file) fclose(reader->file);
+    reader->file = nullptr;
+}
+
+static long sizeOf(const Reader &reader) { return static_cast<long>(reader.text.size()); }
+
+static long firstNonSpace(const Reader &reader, long offset) {
+    while (offset < sizeOf(reader) && isspace(static_cast<unsigned char>(reader.text[offset])))
+        offset++;
+    return offset;
+}
+
+static int lineOfOffset(const Reader &reader, long offset) {
+    int line = 1;
+    for (long i = 0; i < offset && i < sizeOf(reader); i++) line += reader.text[i] == '\n';
+    return line;
+}
+
+// The line an item starting at this position is read from: white space
+// before it, line breaks included, is skipped as fscanf skips it.
+static int itemLine(const Reader &reader, long start) {
+    return lineOfOffset(reader, firstNonSpace(reader, start));
+}
+
+static std::string lineText(const Reader &reader, int line) {
+    long at = 0;
+    for (int current = 1; current < line && at < sizeOf(reader); at++)
+        current += reader.text[at] == '\n';
+    long end = at;
+    while (end < sizeOf(reader) && reader.text[end] != '\n') end++;
+    std::string text = reader.text.substr(at, end - at);
+    while (!text.empty() && isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    return text;
+}
+
+static std::string trimmed(const std::string &text) {
+    size_t first = text.find_first_not_of(" \t\r\n\f\v");
+    if (first == std::string::npos) return "";
+    size_t last = text.find_last_not_of(" \t\r\n\f\v");
+    return text.substr(first, last - first + 1);
+}
+
+static bool isNumber(const std::string &word) {
+    if (word.empty()) return false;
+    char *end = nullptr;
+    strtod(word.c_str(), &end);
+    return end && *end == '\0';
+}
+
+// Which of the bracketed numbers is not a number, or a plain description.
+static std::string badComponent(const std::string &inside) {
+    size_t from = 0;
+    for (int index = 0; index < 3; index++) {
+        size_t comma = inside.find(',', from);
+        std::string part = trimmed(
+            inside.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
+        if (!isNumber(part)) return format("'%s' is not a number", part.c_str());
+        if (comma == std::string::npos)
+            return index < 2 ? "three numbers are needed, separated by ', '" : "";
+        from = comma + 1;
+    }
+    return "";
+}
+
+// Model colours from 0-1 decimals to the whole numbers the format wants.
+static std::string wholeColour(const std::string &inside) {
+    float r = 0, g = 0, b = 0;
+    if (sscanf(inside.c_str(), "%f ,%f ,%f", &r, &g, &b) != 3)
+        return "whole numbers 0-255, such as [200, 160, 100]";
+    return format("[%d, %d, %d]", static_cast<int>(lroundf(r <= 1 ? r * 255 : r)),
+                  static_cast<int>(lroundf(g <= 1 ? g * 255 : g)),
+                  static_cast<int>(lroundf(b <= 1 ? b * 255 : b)));
+}
+
+static std::string whyBracketLine(const std::string &content, ItemKind kind) {
+    std::string label = content.substr(0, content.find_first_of(" \t"));
+    std::string rest = trimmed(content.substr(label.size()));
+    if (content[0] == '[' || content[0] == '(')
+        return "the line has no label: write a label word, a space, then [x, y, z]";
+    if (label.find('[') != std::string::npos)
+        return "there is no space between the label and '[': write '" +
+               label.substr(0, label.find('[')) + " " + label.substr(label.find('[')) + "'";
+    if (label.find('(') != std::string::npos || (!rest.empty() && rest[0] == '('))
+        return "write the numbers in brackets [x, y, z], not parentheses";
+    if (rest.empty() || rest[0] != '[') return "expected '[' after the label";
+    if (rest.find(" ,") != std::string::npos || rest.find("\t,") != std::string::npos)
+        return "remove the space before ',': the game stops reading the line there";
+    std::string inside = rest.substr(
+        1, rest.find(']') == std::string::npos ? std::string::npos : rest.find(']') - 1);
+    if (kind == ITEM_COLOUR && inside.find('.') != std::string::npos)
+        return "model colours are whole numbers 0-255: write " + wholeColour(inside);
+    std::string bad = badComponent(inside);
+    if (!bad.empty()) return bad;
+    return "expected 'label [x, y, z]'";
+}
+
+static std::string whyWordLine(const std::string &content, ItemKind kind) {
+    std::string label = content.substr(0, content.find_first_of(" \t"));
+    std::string rest = trimmed(content.substr(label.size()));
+    if (rest.empty())
+        return isNumber(label) ? "the line has no label: write a label word before the value"
+                               : "a label and a value are needed on this line";
+    std::string value = rest.substr(0, rest.find_first_of(" \t"));
+    if (kind == ITEM_NAME) {
+        if (value.size() > FILE_NAME_MAX) return "file names may have at most 255 characters";
+        return "expected 'label file-name'";
+    }
+    if (!isNumber(value)) return format("'%s' is not a number", value.c_str());
+    return "expected 'label number'";
+}
+
+// What the text left unread after an item does to the item after it.
+static std::string whyLeftover(const std::string &rest) {
+    if (rest[0] == ']')
+        return "a space before ']' leaves ' ]' unread, which spoils the next line: remove the "
+               "space";
+    if (rest[0] == '.')
+        return format("a count is a whole number: '%s' is left unread and spoils the next line",
+                      rest.c_str());
+    return format("'%s' is left unread after the value and spoils the next line: remove it",
+                  rest.c_str());
+}
+
+// Reports why the item that starts at this position could not be read.
+static void reportFailure(Reader *reader, long start, ItemKind kind, const std::string &what) {
+    if (reader->reported) return;
+    reader->reported = true;
+    long lineEnd = start;
+    while (lineEnd < sizeOf(*reader) && reader->text[lineEnd] != '\n') lineEnd++;
+    std::string rest = trimmed(reader->text.substr(start, lineEnd - start));
+    if (start > 0 && reader->text[start - 1] != '\n' && !rest.empty()) {
+        addError(reader->report, reader->path, lineOfOffset(*reader, start), whyLeftover(rest));
+        return;
+    }
+    long at = firstNonSpace(*reader, start);
+    int line = lineOfOffset(*reader, at);
+    if (at >= sizeOf(*reader)) {
+        addError(reader->report, reader->path, line, "the file ends before the " + what);
+        return;
+    }
+    std::string content = lineText(*reader, line);
+    std::string why = kind == ITEM_VECTOR || kind == ITEM_COLOUR ? whyBracketLine(content, kind)
+                                                                 : whyWordLine(content, kind);
+    addError(reader->report, reader->path, line, "cannot read the " + what + ": " + why);
+}
+
+static bool vectorItem(Reader *reader, const std::string &what, Vec3 *v, int *line) {
+    long start = ftell(reader->file);
+    if (line) *line = itemLine(*reader, start);
+    if (readVec3Line(reader->file, reader->labelMax, v)) return true;
+    reportFailure(reader, start, ITEM_VECTOR, what);
+    return false;
+}
+
+static bool floatItem(Reader *reader, const std::string &what, float *value) {
+    long start = ftell(reader->file);
+    if (readFloatLine(reader->file, reader->labelMax, value)) return true;
+    reportFailure(reader, start, ITEM_FLOAT, what);
+    return false;
+}
+
+static bool integerItem(Reader *reader, const std::string &what, int32_t *value, int *line) {
+    long start = ftell(reader->file);
+    *line = itemLine(*reader, start);
+    if (readIntegerLine(reader->file, reader->labelMax, value)) return true;
+    reportFailure(reader, start, ITEM_INTEGER, what);
+    return false;
+}
+
+static bool nameItem(Reader *reader, const std::string &what, std::string *name, int *line) {
+    long start = ftell(reader->file);
+    *line = itemLine(*reader, start);
+    char buffer[FILE_NAME_MAX + 1];
+    if (readNameLine(reader->file, reader->labelMax, buffer)) {
+        *name = buffer;
+        return true;
+    }
+    reportFailure(reader, start, ITEM_NAME, what);
+    return false;
+}
+
+// True when nothing but white space is left from this position on.
+static bool atEnd(const Reader &reader, long position) {
+    return firstNonSpace(reader, position) >= sizeOf(reader);
+}
+
+// --- Model and collision files --------------------------------------------
+
+static bool readHeader(Reader *reader, TriangleFile *result) {
+    int line = 1;
+    int32_t count = 0;
+    if (!integerItem(reader, "triangle count", &count, &line)) return false;
+    result->declared = count;
+    if (count >= 1) return true;
+    addError(
+        reader->report, reader->path, line,
+        format("the triangle count is %d: set it to the number of triangles (at least 1)", count));
+    return false;
+}
+
+// One corner as the loaders read it: its colour line, then its vertex line.
+// The model loader reads on after a bad line; the collision loader stops.
+static bool readCorner(Reader *reader, Triangle *triangle, int corner, TriangleFileKind kind) {
+    unsigned short *colour = triangle->colour[corner];
+    colour[0] = colour[1] = colour[2] = 128;
+    long start = ftell(reader->file);
+    triangle->colourLine[corner] = itemLine(*reader, start);
+    bool good = readColourLine(reader->file, reader->labelMax, &colour[0], &colour[1], &colour[2]);
+    if (!good) {
+        reportFailure(reader, start, ITEM_COLOUR, "colour");
+        if (kind == COLLISION_FILE) return false;
+    }
+    Vec3 *vertex = &triangle->corner[corner];
+    *vertex = {0.0f, 0.0f, 0.0f};
+    return vectorItem(reader, "vertex", vertex, nullptr) || kind == MODEL_FILE;
+}
+
+static void readTriangles(Reader *reader, TriangleFile *result, TriangleFileKind kind) {
+    // As in the loaders, the character skipped before each triangle is the
+    // line break that ends the line before it.
+    while (getc(reader->file) != EOF) {
+        Triangle triangle = {};
+        long start = ftell(reader->file);
+        triangle.line = itemLine(*reader, start);
+        if (!readVec3Line(reader->file, reader->labelMax, &triangle.normal)) {
+            // Past the last triangle this is the end of the file; anywhere
+            // else the loaders silently drop this triangle and all after it.
+            if (!atEnd(*reader, start)) reportFailure(reader, start, ITEM_VECTOR, "normal");
+            break;
+        }
+        bool good = true;
+        for (int corner = 0; corner < 3 && good; corner++)
+            good = readCorner(reader, &triangle, corner, kind);
+        if (!good) {
+            result->accepted = false;
+            return;
+        }
+        result->triangles.push_back(triangle);
+    }
+    int found = static_cast<int>(result->triangles.size());
+    if (found == result->declared) return;
+    if (kind == COLLISION_FILE && found < result->declared) {
+        addError(reader->report, reader->path, 1,
+                 format("the header says %d triangles but %d follow: set the count to %d",
+                        result->declared, found, found));
+        result->accepted = false;
+        return;
+    }
+    addWarning(reader->report, reader->path, 1,
+               format("the header says %d triangles but %d follow: set the count to %d",
+                      result->declared, found, found));
+}
+
+static TriangleFile readTriangleFile(const std::string &path, TriangleFileKind kind,
+                                     Report *report) {
+    TriangleFile result;
+    Reader reader;
+    if (!openReader(&reader, path, MODEL_LABEL_MAX, report)) return result;
+    result.opened = true;
+    result.size = sizeOf(reader);
+    if (readHeader(&reader, &result)) {
+        result.accepted = true;
+        readTriangles(&reader, &result, kind);
+    }
+    closeReader(&reader);
+    return result;
+}
+
+const TriangleFile &replayTriangleFile(FileCache *cache, const std::string &path,
+                                       TriangleFileKind kind, Report *report) {
+    std::map<std::string, TriangleFile> &files = kind == MODEL_FILE ? cache->models : cache->meshes;
+    auto found = files.find(path);
+    if (found != files.end()) return found->second;
+    return files[path] = readTriangleFile(path, kind, report);
+}
+
+// --- Scene files ----------------------------------------------------------
+
+// A model or collision line, and the file it names replayed.
+static bool fileItem(Reader *reader, FileCache *cache, const std::string &what,
+                     TriangleFileKind kind, std::string *name, int *line) {
+    if (!nameItem(reader, what, name, line)) return false;
+    const TriangleFile &file = replayTriangleFile(cache, *name, kind, reader->report);
+    if (!file.opened)
+        addError(reader->report, reader->path, *line,
+                 format("cannot open the %s '%s': check the name, relative to the level folder",
+                        what.c_str(), name->c_str()));
+    return file.accepted;
+}
+
+static bool readBody(Reader *reader, FileCache *cache, const std::string &what, BodyLines *body) {
+    if (!vectorItem(reader, what + " position", &body->body.startPosition, &body->positionLine))
+        return false;
+    body->body.position = body->body.startPosition;
+    body->body.active = 1;
+    return floatItem(reader, what + " radius", &body->body.radius) &&
+           floatItem(reader, what + " mass", &body->body.mass) &&
+           fileItem(reader, cache, what + " model", MODEL_FILE, &body->model, &body->modelLine);
+}
+
+static bool readSceneLines(Reader *reader, FileCache *cache, SceneFile *scene) {
+    return vectorItem(reader, "background colour", &scene->background, &scene->backgroundLine) &&
+           vectorItem(reader, "overlay colour", &scene->hud, &scene->hudLine) &&
+           floatItem(reader, "fall-out height", &scene->fallHeight) &&
+           fileItem(reader, cache, "lane model", MODEL_FILE, &scene->lane, &scene->laneLine) &&
+           fileItem(reader, cache, "collision file", COLLISION_FILE, &scene->collision,
+                    &scene->collisionLine) &&
+           vectorItem(reader, "camera position", &scene->camera, nullptr) &&
+           integerItem(reader, "pin count", &scene->pinCount, &scene->pinCountLine) &&
+           readBody(reader, cache, "ball", &scene->ball);
+}
+
+// Pin blocks after the counted ones, which the game never reads.
+static int countExtraPins(Reader *reader, FileCache *cache) {
+    Report ignored;
+    Reader quiet = *reader;
+    quiet.report = &ignored;
+    quiet.reported = true;
+    int extra = 0;
+    BodyLines pin;
+    while (!atEnd(quiet, ftell(quiet.file)) && readBody(&quiet, cache, "pin", &pin)) extra++;
+    return extra;
+}
+
+static bool readPins(Reader *reader, FileCache *cache, SceneFile *scene) {
+    if (scene->pinCount <= 0) return true;
+    int32_t room = roomForItems(reader->file, scene->pinCount, SHORTEST_PIN_BLOCK);
+    for (int32_t i = 0; i < scene->pinCount; i++) {
+        long start = ftell(reader->file);
+        BodyLines pin;
+        if (i < room && readBody(reader, cache, format("pin %d", i + 1), &pin)) {
+            scene->pins.push_back(pin);
+            continue;
+        }
+        if (atEnd(*reader, start))
+            addError(reader->report, reader->path, scene->pinCountLine,
+                     format("the pin count is %d but %d complete pin blocks follow: set it to %d",
+                            scene->pinCount, i, i));
+        return false;
+    }
+    int extra = countExtraPins(reader, cache);
+    if (extra > 0)
+        addError(reader->report, reader->path, scene->pinCountLine,
+                 format("the pin count is %d but %d pin blocks follow, and the game ignores "
+                        "the last %d: set it to %d",
+                        scene->pinCount, scene->pinCount + extra, extra, scene->pinCount + extra));
+    return true;
+}
+
+SceneFile replayScene(FileCache *cache, const std::string &path, Report *report) {
+    SceneFile scene;
+    Reader reader;
+    if (!openReader(&reader, path, SCENE_LABEL_MAX, report)) return scene;
+    scene.opened = true;
+    scene.accepted = readSceneLines(&reader, cache, &scene) && readPins(&reader, cache, &scene);
+    closeReader(&reader);
+    return scene;
+}
+
+// --- Scene list -----------------------------------------------------------
+
+static void reportUncountedEntries(Reader *reader, SceneListFile *list, int countLine) {
+    std::vector<std::string> extra;
+    std::string name;
+    int line = 0;
+    reader->reported = true;  // reading past the entries is only a look ahead
+    while (!atEnd(*reader, ftell(reader->file)) && nameItem(reader, "entry", &name, &line))
+        extra.push_back(name);
+    if (extra.empty()) return;
+    int total = list->count + static_cast<int>(extra.size());
+    addError(reader->report, reader->path, countLine,
+             format("the count is %d but %d entries follow: '%s' (line %d) becomes the frozen "
+                    "closing scene and the %d after it %s never played; set the count to %d",
+                    list->count, total, list->names.back().c_str(), list->lines.back(),
+                    static_cast<int>(extra.size()), extra.size() == 1 ? "is" : "are", total));
+}
+
+SceneListFile replaySceneList(const std::string &path, Report *report) {
+    SceneListFile list;
+    Reader reader;
+    if (!openReader(&reader, path, SCENE_LIST_LABEL_MAX, report)) return list;
+    list.opened = true;
+    int countLine = 1;
+    int32_t count = 0;
+    if (!integerItem(&reader, "scene count", &count, &countLine)) {
+        closeReader(&reader);
+        return list;
+    }
+    list.count = count;
+    if (count < 1) {
+        addError(report, path, countLine,
+                 format("the scene count is %d: set it to the number of entries", count));
+        closeReader(&reader);
+        return list;
+    }
+    int32_t room = roomForItems(reader.file, count, SHORTEST_LIST_ENTRY);
+    for (int32_t i = 0; i < count; i++) {
+        long start = ftell(reader.file);
+        std::string name;
+        int line = 0;
+        if (i < room && nameItem(&reader, "entry", &name, &line)) {
+            list.names.push_back(name);
+            list.lines.push_back(line);
+            continue;
+        }
+        if (atEnd(reader, start))
+            addError(report, path, countLine,
+                     format("the count is %d but %d entries follow: set it to %d", count, i, i));
+        closeReader(&reader);
+        return list;
+    }
+    list.accepted = true;
+    reportUncountedEntries(&reader, &list, countLine);
+    closeReader(&reader);
+    return list;
+}

@@ -123,7 +123,9 @@ static void checkSceneList(const std::string &path, const CheckOptions &options,
     FileCache cache;
     std::set<std::string> checked;
     for (size_t i = 0; i < list.names.size(); i++) {
-        if (!checked.insert("scene " + list.names[i]).second) continue;
+        bool closing = i + 1 == list.names.size();
+        // A scene listed twice is checked once as a level and once as the closing scene.
+        if (!checked.insert((closing ? "closing " : "scene ") + list.names[i]).second) continue;
         if (access(list.names[i].c_str(), R_OK) != 0) {
             addError(report, path, list.lines[i],
                      format("cannot open the scene '%s': check the name, relative to the level "
@@ -131,7 +133,7 @@ static void checkSceneList(const std::string &path, const CheckOptions &options,
                             list.names[i].c_str()));
             continue;
         }
-        checkScene(&cache, list.names[i], i + 1 == list.names.size(), options, report, &checked);
+        checkScene(&cache, list.names[i], closing, options, report, &checked);
     }
 }
 

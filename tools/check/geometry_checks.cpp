@@ -207,10 +207,15 @@ static void checkLaneAndMeshRoles(const std::string &path, const SceneFile &scen
     bool namesSwapped = (contains(scene.lane, "collision") || contains(scene.lane, "colision")) &&
                         contains(scene.collision, "lane");
     bool sizesSwapped = mesh.triangles.size() > 4 * lane.triangles.size() && mesh.size > lane.size;
-    if (namesSwapped || sizesSwapped)
+    if (namesSwapped)
         addWarning(report, path, scene.laneLine,
-                   format("the lane and collision lines look swapped (the collision file has %d "
-                          "triangles, the lane %d): the lane line comes first",
+                   format("the lane line names '%s' and the collision line '%s': they look "
+                          "swapped; the drawn lane comes first",
+                          scene.lane.c_str(), scene.collision.c_str()));
+    else if (sizesSwapped)
+        addWarning(report, path, scene.laneLine,
+                   format("the lane and collision lines look swapped: the collision file has %d "
+                          "triangles, the lane only %d; the drawn lane comes first",
                           static_cast<int>(mesh.triangles.size()),
                           static_cast<int>(lane.triangles.size())));
 }

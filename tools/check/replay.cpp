@@ -123,7 +123,7 @@ static std::string whyBracketLine(const std::string &content, ItemKind kind) {
         return "the line has no label: write a label word, a space, then [x, y, z]";
     if (label.find('[') != std::string::npos)
         return "there is no space between the label and '[': write '" +
-               label.substr(0, label.find('[')) + " " + label.substr(label.find('[')) + "'";
+               label.substr(0, label.find('[')) + " ['";
     if (label.find('(') != std::string::npos || (!rest.empty() && rest[0] == '('))
         return "write the numbers in brackets [x, y, z], not parentheses";
     if (rest.empty() || rest[0] != '[') return "expected '[' after the label";
@@ -283,16 +283,13 @@ static void readTriangles(Reader *reader, TriangleFile *result, TriangleFileKind
     }
     int found = static_cast<int>(result->triangles.size());
     if (found == result->declared) return;
-    if (kind == COLLISION_FILE && found < result->declared) {
-        addError(reader->report, reader->path, 1,
-                 format("the header says %d triangles but %d follow: set the count to %d",
-                        result->declared, found, found));
-        result->accepted = false;
-        return;
-    }
-    addWarning(reader->report, reader->path, 1,
-               format("the header says %d triangles but %d follow: set the count to %d",
-                      result->declared, found, found));
+    bool refused = kind == COLLISION_FILE && found < result->declared;
+    if (refused) result->accepted = false;
+    // After a reading error the count is only its echo.
+    if (reader->reported) return;
+    addDiagnostic(reader->report, reader->path, 1, refused ? SEVERITY_ERROR : SEVERITY_WARNING,
+                  format("the header says %d triangles but %d follow: set the count to %d",
+                         result->declared, found, found));
 }
 
 static TriangleFile readTriangleFile(const std::string &path, TriangleFileKind kind,
@@ -370,17 +367,15 @@ static bool readPins(Reader *reader, FileCache *cache, SceneFile *scene) {
     if (scene->pinCount <= 0) return true;
     int32_t room = roomForItems(reader->file, scene->pinCount, SHORTEST_PIN_BLOCK);
     for (int32_t i = 0; i < scene->pinCount; i++) {
-        long start = ftell(reader->file);
         BodyLines pin;
-        if (i < room && readBody(reader, cache, format("pin %d", i + 1), &pin)) {
-            scene->pins.push_back(pin);
-            continue;
-        }
-        if (atEnd(*reader, start))
+        if (atEnd(*reader, ftell(reader->file))) {
             addError(reader->report, reader->path, scene->pinCountLine,
                      format("the pin count is %d but %d complete pin blocks follow: set it to %d",
                             scene->pinCount, i, i));
-        return false;
+            return false;
+        }
+        if (i == room || !readBody(reader, cache, format("pin %d", i + 1), &pin)) return false;
+        scene->pins.push_back(pin);
     }
     int extra = countExtraPins(reader, cache);
     if (extra > 0)
@@ -439,19 +434,18 @@ SceneListFile replaySceneList(const std::string &path, Report *report) {
     }
     int32_t room = roomForItems(reader.file, count, SHORTEST_LIST_ENTRY);
     for (int32_t i = 0; i < count; i++) {
-        long start = ftell(reader.file);
         std::string name;
         int line = 0;
-        if (i < room && nameItem(&reader, "entry", &name, &line)) {
-            list.names.push_back(name);
-            list.lines.push_back(line);
-            continue;
-        }
-        if (atEnd(reader, start))
+        bool ended = atEnd(reader, ftell(reader.file));
+        if (ended)
             addError(report, path, countLine,
                      format("the count is %d but %d entries follow: set it to %d", count, i, i));
-        closeReader(&reader);
-        return list;
+        if (ended || i == room || !nameItem(&reader, "entry", &name, &line)) {
+            closeReader(&reader);
+            return list;
+        }
+        list.names.push_back(name);
+        list.lines.push_back(line);
     }
     list.accepted = true;
     reportUncountedEntries(&reader, &list, countLine);

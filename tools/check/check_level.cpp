@@ -48,7 +48,7 @@ static void reportDisagreement(Report *report, const std::string &path, bool gam
                          : "the game refuses this file, but the checker cannot tell where");
 }
 
-static void playScene(const std::string &path, const CheckOptions &options, int pinCountLine,
+static void playScene(const std::string &path, const CheckOptions &options, const SceneFile &scene,
                       Report *report) {
     resetWorld();
     if (withoutLog(gameReadsScene, path.c_str()) != 1) return;
@@ -60,12 +60,15 @@ static void playScene(const std::string &path, const CheckOptions &options, int 
                    path.c_str(), result.throws, result.throws == 1 ? "" : "s", result.first.dx,
                    result.first.dy, result.first.seconds));
     else if (result.outcome == PLAY_PINS_FALL_WITHOUT_THROW)
-        addError(report, path, pinCountLine,
+        addError(report, path,
+                 result.movedPin < static_cast<int>(scene.pins.size())
+                     ? scene.pins[result.movedPin].positionLine
+                     : scene.pinCountLine,
                  format("pins fall without a throw (pin %d moves while the player aims): check "
                         "the surface under it",
                         result.movedPin + 1));
     else
-        addError(report, path, pinCountLine,
+        addError(report, path, scene.pinCountLine,
                  format("not won in %d throws: %d of %d pins still stand; every pin needs an open "
                         "edge or a pit to fall through",
                         result.throws, pinsStanding, pinCount));
@@ -102,18 +105,40 @@ static void checkScene(FileCache *cache, const std::string &path, bool closing,
     const TriangleFile &lane = replayTriangleFile(cache, scene.lane, MODEL_FILE, report);
     const TriangleFile &mesh = replayTriangleFile(cache, scene.collision, COLLISION_FILE, report);
     checkSceneGeometry(path, scene, lane, mesh, closing, report);
-    if (options.play && !closing) playScene(path, options, scene.pinCountLine, report);
+    if (options.play && !closing) playScene(path, options, scene, report);
+}
+
+static bool anySceneMissing(const SceneListFile &list) {
+    for (const std::string &name : list.names)
+        if (access(name.c_str(), R_OK) != 0) return true;
+    return false;
+}
+
+// Words may spread over lines in any way, but an entry that is not a label
+// and a name on its own line is how a lost label shows: the game then pairs
+// the words out of step, and whatever it reports after that is only an echo.
+static bool reportMisshapenEntry(const std::string &path, const SceneListFile &list,
+                                 Report *report) {
+    int line = firstMisshapenEntry(path);
+    if (line == 0) return false;
+    bool harmful = !list.accepted || anySceneMissing(list);
+    addDiagnostic(report, path, line, harmful ? SEVERITY_ERROR : SEVERITY_WARNING,
+                  "an entry is a label and a scene file name on one line; here the words are "
+                  "paired out of step from this line on");
+    return harmful;
 }
 
 static void checkSceneList(const std::string &path, const CheckOptions &options, Report *report) {
     bool gameAccepts = withoutLog(gameReadsSceneList, path.c_str()) == 1;
-    size_t before = report->diagnostics.size();
-    SceneListFile list = replaySceneList(path, report);
+    Report replayed;
+    SceneListFile list = replaySceneList(path, &replayed);
     if (!list.opened) {
         addError(report, path, 1, "cannot open the scene list");
         return;
     }
-    if (list.accepted != gameAccepts && report->diagnostics.size() == before)
+    if (reportMisshapenEntry(path, list, report)) return;
+    for (const Diagnostic &d : replayed.diagnostics) report->diagnostics.push_back(d);
+    if (list.accepted != gameAccepts && replayed.diagnostics.empty())
         reportDisagreement(report, path, gameAccepts);
     if (!list.accepted || !gameAccepts) return;
     if (list.count == 1)

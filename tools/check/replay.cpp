@@ -25,6 +25,8 @@ struct Reader {
     // One reading error per file: once reading is out of step, what follows
     // is only its echo.
     bool reported = false;
+    // The scene list pairs its words wherever the lines break.
+    bool wordsAnywhere = false;
 };
 
 static bool openReader(Reader *reader, const std::string &path, int labelMax, Report *report) {
@@ -116,7 +118,12 @@ static std::string wholeColour(const std::string &inside) {
                   static_cast<int>(lroundf(b <= 1 ? b * 255 : b)));
 }
 
-static std::string whyBracketLine(const std::string &content, ItemKind kind) {
+static std::string whyLongLabel(const std::string &label, int labelMax) {
+    return format("the label '%s' is longer than the %d characters the game reads: shorten it",
+                  label.c_str(), labelMax);
+}
+
+static std::string whyBracketLine(const std::string &content, ItemKind kind, int labelMax) {
     std::string label = content.substr(0, content.find_first_of(" \t"));
     std::string rest = trimmed(content.substr(label.size()));
     if (content[0] == '[' || content[0] == '(')
@@ -124,6 +131,7 @@ static std::string whyBracketLine(const std::string &content, ItemKind kind) {
     if (label.find('[') != std::string::npos)
         return "there is no space between the label and '[': write '" +
                label.substr(0, label.find('[')) + " ['";
+    if (static_cast<int>(label.size()) > labelMax) return whyLongLabel(label, labelMax);
     if (label.find('(') != std::string::npos || (!rest.empty() && rest[0] == '('))
         return "write the numbers in brackets [x, y, z], not parentheses";
     if (rest.empty() || rest[0] != '[') return "expected '[' after the label";
@@ -138,9 +146,10 @@ static std::string whyBracketLine(const std::string &content, ItemKind kind) {
     return "expected 'label [x, y, z]'";
 }
 
-static std::string whyWordLine(const std::string &content, ItemKind kind) {
+static std::string whyWordLine(const std::string &content, ItemKind kind, int labelMax) {
     std::string label = content.substr(0, content.find_first_of(" \t"));
     std::string rest = trimmed(content.substr(label.size()));
+    if (static_cast<int>(label.size()) > labelMax) return whyLongLabel(label, labelMax);
     if (rest.empty())
         return isNumber(label) ? "the line has no label: write a label word before the value"
                                : "a label and a value are needed on this line";
@@ -165,17 +174,24 @@ static std::string whyLeftover(const std::string &rest) {
                   rest.c_str());
 }
 
-// Reports why the item that starts at this position could not be read.
-static void reportFailure(Reader *reader, long start, ItemKind kind, const std::string &what) {
-    if (reader->reported) return;
-    reader->reported = true;
+// Text left over on the line before the item that starts at this position:
+// the item reads it as its label, and reads on out of step.
+static bool reportLeftover(Reader *reader, long start) {
+    if (reader->reported || reader->wordsAnywhere || start == 0 || reader->text[start - 1] == '\n')
+        return false;
     long lineEnd = start;
     while (lineEnd < sizeOf(*reader) && reader->text[lineEnd] != '\n') lineEnd++;
     std::string rest = trimmed(reader->text.substr(start, lineEnd - start));
-    if (start > 0 && reader->text[start - 1] != '\n' && !rest.empty()) {
-        addError(reader->report, reader->path, lineOfOffset(*reader, start), whyLeftover(rest));
-        return;
-    }
+    if (rest.empty()) return false;
+    reader->reported = true;
+    addError(reader->report, reader->path, lineOfOffset(*reader, start), whyLeftover(rest));
+    return true;
+}
+
+// Reports why the item that starts at this position could not be read.
+static void reportFailure(Reader *reader, long start, ItemKind kind, const std::string &what) {
+    if (reportLeftover(reader, start) || reader->reported) return;
+    reader->reported = true;
     long at = firstNonSpace(*reader, start);
     int line = lineOfOffset(*reader, at);
     if (at >= sizeOf(*reader)) {
@@ -183,13 +199,15 @@ static void reportFailure(Reader *reader, long start, ItemKind kind, const std::
         return;
     }
     std::string content = lineText(*reader, line);
-    std::string why = kind == ITEM_VECTOR || kind == ITEM_COLOUR ? whyBracketLine(content, kind)
-                                                                 : whyWordLine(content, kind);
+    std::string why = kind == ITEM_VECTOR || kind == ITEM_COLOUR
+                          ? whyBracketLine(content, kind, reader->labelMax)
+                          : whyWordLine(content, kind, reader->labelMax);
     addError(reader->report, reader->path, line, "cannot read the " + what + ": " + why);
 }
 
 static bool vectorItem(Reader *reader, const std::string &what, Vec3 *v, int *line) {
     long start = ftell(reader->file);
+    reportLeftover(reader, start);
     if (line) *line = itemLine(*reader, start);
     if (readVec3Line(reader->file, reader->labelMax, v)) return true;
     reportFailure(reader, start, ITEM_VECTOR, what);
@@ -198,6 +216,7 @@ static bool vectorItem(Reader *reader, const std::string &what, Vec3 *v, int *li
 
 static bool floatItem(Reader *reader, const std::string &what, float *value) {
     long start = ftell(reader->file);
+    reportLeftover(reader, start);
     if (readFloatLine(reader->file, reader->labelMax, value)) return true;
     reportFailure(reader, start, ITEM_FLOAT, what);
     return false;
@@ -205,6 +224,7 @@ static bool floatItem(Reader *reader, const std::string &what, float *value) {
 
 static bool integerItem(Reader *reader, const std::string &what, int32_t *value, int *line) {
     long start = ftell(reader->file);
+    reportLeftover(reader, start);
     *line = itemLine(*reader, start);
     if (readIntegerLine(reader->file, reader->labelMax, value)) return true;
     reportFailure(reader, start, ITEM_INTEGER, what);
@@ -213,6 +233,7 @@ static bool integerItem(Reader *reader, const std::string &what, int32_t *value,
 
 static bool nameItem(Reader *reader, const std::string &what, std::string *name, int *line) {
     long start = ftell(reader->file);
+    reportLeftover(reader, start);
     *line = itemLine(*reader, start);
     char buffer[FILE_NAME_MAX + 1];
     if (readNameLine(reader->file, reader->labelMax, buffer)) {
@@ -248,6 +269,7 @@ static bool readCorner(Reader *reader, Triangle *triangle, int corner, TriangleF
     unsigned short *colour = triangle->colour[corner];
     colour[0] = colour[1] = colour[2] = 128;
     long start = ftell(reader->file);
+    reportLeftover(reader, start);
     triangle->colourLine[corner] = itemLine(*reader, start);
     bool good = readColourLine(reader->file, reader->labelMax, &colour[0], &colour[1], &colour[2]);
     if (!good) {
@@ -265,6 +287,7 @@ static void readTriangles(Reader *reader, TriangleFile *result, TriangleFileKind
     while (getc(reader->file) != EOF) {
         Triangle triangle = {};
         long start = ftell(reader->file);
+        if (!atEnd(*reader, start)) reportLeftover(reader, start);
         triangle.line = itemLine(*reader, start);
         if (!readVec3Line(reader->file, reader->labelMax, &triangle.normal)) {
             // Past the last triangle this is the end of the file; anywhere
@@ -317,15 +340,39 @@ const TriangleFile &replayTriangleFile(FileCache *cache, const std::string &path
 
 // --- Scene files ----------------------------------------------------------
 
+static int wordCount(const std::string &text) {
+    int count = 0;
+    bool inWord = false;
+    for (char c : text) {
+        bool space = isspace(static_cast<unsigned char>(c));
+        count += !space && !inWord;
+        inWord = !space;
+    }
+    return count;
+}
+
+// A name line that names no file; a line of one word has lost its label,
+// and the game read the next line's label as the name.
+static void reportMissingFile(Reader *reader, const std::string &what, const std::string &name,
+                              int line) {
+    reader->reported = true;
+    if (wordCount(lineText(*reader, line)) == 1)
+        addError(reader->report, reader->path, line,
+                 format("the %s line has no label, so the game reads '%s' as the file name: "
+                        "write a label word before the name",
+                        what.c_str(), name.c_str()));
+    else
+        addError(reader->report, reader->path, line,
+                 format("cannot open the %s '%s': check the name, relative to the level folder",
+                        what.c_str(), name.c_str()));
+}
+
 // A model or collision line, and the file it names replayed.
 static bool fileItem(Reader *reader, FileCache *cache, const std::string &what,
                      TriangleFileKind kind, std::string *name, int *line) {
     if (!nameItem(reader, what, name, line)) return false;
     const TriangleFile &file = replayTriangleFile(cache, *name, kind, reader->report);
-    if (!file.opened)
-        addError(reader->report, reader->path, *line,
-                 format("cannot open the %s '%s': check the name, relative to the level folder",
-                        what.c_str(), name->c_str()));
+    if (!file.opened && !reader->reported) reportMissingFile(reader, what, *name, *line);
     return file.accepted;
 }
 
@@ -418,6 +465,7 @@ SceneListFile replaySceneList(const std::string &path, Report *report) {
     SceneListFile list;
     Reader reader;
     if (!openReader(&reader, path, SCENE_LIST_LABEL_MAX, report)) return list;
+    reader.wordsAnywhere = true;
     list.opened = true;
     int countLine = 1;
     int32_t count = 0;
@@ -451,4 +499,17 @@ SceneListFile replaySceneList(const std::string &path, Report *report) {
     reportUncountedEntries(&reader, &list, countLine);
     closeReader(&reader);
     return list;
+}
+
+int firstMisshapenEntry(const std::string &path) {
+    Reader reader;
+    Report ignored;
+    if (!openReader(&reader, path, SCENE_LIST_LABEL_MAX, &ignored)) return 0;
+    closeReader(&reader);
+    int lines = lineOfOffset(reader, sizeOf(reader));
+    for (int line = 2; line <= lines; line++) {
+        int words = wordCount(lineText(reader, line));
+        if (words != 0 && words != 2) return line;
+    }
+    return 0;
 }

@@ -72,3 +72,6 @@ const TriangleFile &replayTriangleFile(FileCache *cache, const std::string &path
 // Replays the scene and every model and collision file it names.
 SceneFile replayScene(FileCache *cache, const std::string &path, Report *report);
 SceneListFile replaySceneList(const std::string &path, Report *report);
+// The first line of the list, after the count, that is not a label and a
+// name: 0 when there is none.
+int firstMisshapenEntry(const std::string &path);

@@ -79,13 +79,15 @@ static void checkTriangleFiles(FileCache *cache, const SceneFile &scene, Report 
                                std::set<std::string> *checked) {
     std::vector<std::string> models = {scene.lane, scene.ball.model};
     for (const BodyLines &pin : scene.pins) models.push_back(pin.model);
-    for (const std::string &name : models)
-        if (checked->insert("model " + name).second)
-            checkModelFile(name, replayTriangleFile(cache, name, MODEL_FILE, report), report);
-    if (checked->insert("mesh " + scene.collision).second)
-        checkCollisionNormals(scene.collision,
-                              replayTriangleFile(cache, scene.collision, COLLISION_FILE, report),
-                              report);
+    // A file read out of step has triangles that only echo its reading error.
+    for (const std::string &name : models) {
+        const TriangleFile &model = replayTriangleFile(cache, name, MODEL_FILE, report);
+        if (checked->insert("model " + name).second && !model.readingError)
+            checkModelFile(name, model, report);
+    }
+    const TriangleFile &mesh = replayTriangleFile(cache, scene.collision, COLLISION_FILE, report);
+    if (checked->insert("mesh " + scene.collision).second && !mesh.readingError)
+        checkCollisionNormals(scene.collision, mesh, report);
 }
 
 // One scene; closing when it is the list's last entry.

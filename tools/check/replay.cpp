@@ -326,6 +326,7 @@ static TriangleFile readTriangleFile(const std::string &path, TriangleFileKind k
         result.accepted = true;
         readTriangles(&reader, &result, kind);
     }
+    result.readingError = reader.reported;
     closeReader(&reader);
     return result;
 }

@@ -24,8 +24,9 @@ enum TriangleFileKind { MODEL_FILE, COLLISION_FILE };
 // A model or collision file as its loader reads it.
 struct TriangleFile {
     bool opened = false;
-    bool accepted = false;  // whether the game's loader would use it
-    int declared = 0;       // the header's count
+    bool accepted = false;      // whether the game's loader would use it
+    int declared = 0;           // the header's count
+    bool readingError = false;  // the triangles after it are read out of step
     std::vector<Triangle> triangles;
     long size = 0;
 };

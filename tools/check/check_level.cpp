@@ -1,5 +1,6 @@
 #include "check/check_level.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,33 +14,46 @@
 #include "flow/world.h"
 #include "scene/scene.h"
 
-// Runs a loader with its log lines sent to /dev/null: the checker speaks
-// for it.
-static int withoutLog(int (*loader)(const char *), const char *path) {
+// The loaders' log lines go to /dev/null while they run: the checker speaks
+// for them. Returns the descriptor that restoreLog puts back.
+static int silenceLog() {
     fflush(stdout);
     int saved = dup(STDOUT_FILENO);
-    FILE *sink = fopen("/dev/null", "w");
-    if (sink) dup2(fileno(sink), STDOUT_FILENO);
-    int result = loader(path);
-    fflush(stdout);
-    if (saved >= 0) {
-        dup2(saved, STDOUT_FILENO);
-        close(saved);
+    int sink = open("/dev/null", O_WRONLY);
+    if (sink >= 0) {
+        dup2(sink, STDOUT_FILENO);
+        close(sink);
     }
-    if (sink) fclose(sink);
-    return result;
+    return saved;
 }
 
-static int gameReadsScene(const char *path) { return readScene(path); }
-static int gameUnloadsScene(const char *) {
-    unloadScene();
-    return 0;
+static void restoreLog(int saved) {
+    fflush(stdout);
+    if (saved < 0) return;
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
 }
-static int gameReadsSceneList(const char *path) {
+
+static bool gameReadsScene(const std::string &path) {
+    int saved = silenceLog();
+    bool accepted = readScene(path.c_str()) == 1;
+    restoreLog(saved);
+    return accepted;
+}
+
+static void gameUnloadsScene() {
+    int saved = silenceLog();
+    unloadScene();
+    restoreLog(saved);
+}
+
+static bool gameReadsSceneList(const std::string &path) {
+    int saved = silenceLog();
     SceneList list;
-    int result = loadSceneList(path, &list);
-    if (result) freeSceneList(&list);
-    return result;
+    bool accepted = loadSceneList(path.c_str(), &list) == 1;
+    if (accepted) freeSceneList(&list);
+    restoreLog(saved);
+    return accepted;
 }
 
 static void reportDisagreement(Report *report, const std::string &path, bool gameAccepts) {
@@ -51,7 +65,7 @@ static void reportDisagreement(Report *report, const std::string &path, bool gam
 static void playScene(const std::string &path, const CheckOptions &options, const SceneFile &scene,
                       Report *report) {
     resetWorld();
-    if (withoutLog(gameReadsScene, path.c_str()) != 1) return;
+    if (!gameReadsScene(path)) return;
     PlayResult result = playLoadedScene(options.maxThrows);
     if (result.outcome == PLAY_WON)
         report->notes.push_back(
@@ -72,7 +86,7 @@ static void playScene(const std::string &path, const CheckOptions &options, cons
                  format("not won in %d throws: %d of %d pins still stand; every pin needs an open "
                         "edge or a pit to fall through",
                         result.throws, pinsStanding, pinCount));
-    withoutLog(gameUnloadsScene, "");
+    gameUnloadsScene();
 }
 
 static void checkTriangleFiles(FileCache *cache, const SceneFile &scene, Report *report,
@@ -96,8 +110,8 @@ static void checkScene(FileCache *cache, const std::string &path, bool closing,
                        std::set<std::string> *checked) {
     report->sceneCount++;
     resetWorld();
-    bool gameAccepts = withoutLog(gameReadsScene, path.c_str()) == 1;
-    if (gameAccepts) withoutLog(gameUnloadsScene, "");
+    bool gameAccepts = gameReadsScene(path);
+    if (gameAccepts) gameUnloadsScene();
     size_t before = report->diagnostics.size();
     SceneFile scene = replayScene(cache, path, report);
     if (scene.accepted != gameAccepts && report->diagnostics.size() == before)
@@ -131,7 +145,7 @@ static bool reportMisshapenEntry(const std::string &path, const SceneListFile &l
 }
 
 static void checkSceneList(const std::string &path, const CheckOptions &options, Report *report) {
-    bool gameAccepts = withoutLog(gameReadsSceneList, path.c_str()) == 1;
+    bool gameAccepts = gameReadsSceneList(path);
     Report replayed;
     SceneListFile list = replaySceneList(path, &replayed);
     if (!list.opened) {

@@ -1,5 +1,6 @@
 #include "check/replay.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -20,6 +21,7 @@ struct Reader {
     FILE *file = nullptr;
     std::string path;
     std::string text;
+    std::vector<long> lineStarts;  // the offset where each line begins
     int labelMax = 0;
     Report *report = nullptr;
     // One reading error per file: once reading is out of step, what follows
@@ -40,6 +42,9 @@ static bool openReader(Reader *reader, const std::string &path, int labelMax, Re
     while ((got = fread(buffer, 1, sizeof buffer, reader->file)) > 0)
         reader->text.append(buffer, got);
     rewind(reader->file);
+    reader->lineStarts.push_back(0);
+    for (size_t i = 0; i < reader->text.size(); i++)
+        if (reader->text[i] == '\n') reader->lineStarts.push_back(static_cast<long>(i) + 1);
     return true;
 }
 
@@ -57,9 +62,8 @@ static long firstNonSpace(const Reader &reader, long offset) {
 }
 
 static int lineOfOffset(const Reader &reader, long offset) {
-    int line = 1;
-    for (long i = 0; i < offset && i < sizeOf(reader); i++) line += reader.text[i] == '\n';
-    return line;
+    auto after = std::upper_bound(reader.lineStarts.begin(), reader.lineStarts.end(), offset);
+    return static_cast<int>(after - reader.lineStarts.begin());
 }
 
 // The line an item starting at this position is read from: white space
@@ -69,9 +73,8 @@ static int itemLine(const Reader &reader, long start) {
 }
 
 static std::string lineText(const Reader &reader, int line) {
-    long at = 0;
-    for (int current = 1; current < line && at < sizeOf(reader); at++)
-        current += reader.text[at] == '\n';
+    if (line < 1 || line > static_cast<int>(reader.lineStarts.size())) return "";
+    long at = reader.lineStarts[line - 1];
     long end = at;
     while (end < sizeOf(reader) && reader.text[end] != '\n') end++;
     std::string text = reader.text.substr(at, end - at);

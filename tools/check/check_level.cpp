@@ -121,7 +121,8 @@ static void checkScene(FileCache *cache, const std::string &path, bool closing,
     const TriangleFile &lane = replayTriangleFile(cache, scene.lane, MODEL_FILE, report);
     const TriangleFile &mesh = replayTriangleFile(cache, scene.collision, COLLISION_FILE, report);
     checkSceneGeometry(path, scene, lane, mesh, closing, report);
-    if (options.play && !closing) playScene(path, options, scene, report);
+    // A level without pins is already an error: it is won before any throw.
+    if (options.play && !closing && scene.pinCount > 0) playScene(path, options, scene, report);
 }
 
 static bool anySceneMissing(const SceneListFile &list) {

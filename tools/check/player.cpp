@@ -52,6 +52,9 @@ static void release(Level *level, Drag drag) {
     sendEvent(level, SDL_MOUSEBUTTONUP);
 }
 
+// The pins in play; a scene may state a count of zero or below.
+static int pinTotal() { return pins && pinCount > 0 ? pinCount : 0; }
+
 static bool moving(const Body &body) {
     double across =
         (double)body.velocity.x * body.velocity.x + (double)body.velocity.y * body.velocity.y;
@@ -60,7 +63,7 @@ static bool moving(const Body &body) {
 
 static int pinsMoving() {
     int count = 0;
-    for (int i = 0; i < pinCount; i++) count += pins[i].active && moving(pins[i]);
+    for (int i = 0; i < pinTotal(); i++) count += pins[i].active && moving(pins[i]);
     return count;
 }
 
@@ -75,7 +78,7 @@ struct Snapshot {
 };
 
 static Snapshot takeSnapshot(const Level &level) {
-    return {ball, std::vector<Body>(pins, pins + pinCount), pinsStanding, gamePhase, rollTimer,
+    return {ball, std::vector<Body>(pins, pins + pinTotal()), pinsStanding, gamePhase, rollTimer,
             level};
 }
 
@@ -131,10 +134,10 @@ static Drag bestThrow(Level *level) {
 
 // The first pin that fell or slid while the player only aimed, or -1.
 static int pinMovedWhileAiming(Level *level) {
-    std::vector<Body> start(pins, pins + pinCount);
+    std::vector<Body> start(pins, pins + pinTotal());
     for (int frame = 0; frame < AIM_FRAMES && !playFrame(level); frame++) {
     }
-    for (int i = 0; i < pinCount; i++)
+    for (int i = 0; i < pinTotal(); i++)
         if (!pins[i].active || std::fabs(pins[i].position.x - start[i].position.x) > SLIDE_LIMIT ||
             std::fabs(pins[i].position.y - start[i].position.y) > SLIDE_LIMIT)
             return i;

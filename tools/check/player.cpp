@@ -1,0 +1,170 @@
+#include "check/player.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "flow/level.h"
+#include "flow/world.h"
+
+static const float FRAME_STEP = 1.0f / 60.0f;
+// Ten seconds of aiming before the first throw, in which nothing may move.
+static const int AIM_FRAMES = 600;
+// How long the search waits, after the ball is back, for pins still sliding.
+static const int SETTLE_FRAMES = 8 * 60;
+static const float SLIDE_LIMIT = 0.01f;
+
+// The drag that gives a ball speed (world units per second) at an angle in
+// degrees from straight down the lane (+y), positive to the right.
+static Drag dragFor(float speed, float degrees) {
+    const float seconds = 0.25f;
+    double radians = degrees * M_PI / 180.0;
+    return {static_cast<int>(std::lround(speed * std::sin(radians) * seconds / throwScaleX)),
+            static_cast<int>(std::lround(-speed * std::cos(radians) * seconds / throwScaleY)),
+            seconds};
+}
+
+// One frame of the game with the clock fixed; true once the level is won.
+static bool playFrame(Level *level) {
+    frameSeconds = stepSeconds = FRAME_STEP;
+    updateFrame(level);
+    return level->levelDone != 0;
+}
+
+static void sendEvent(Level *level, Uint8 type, Sint16 xrel = 0, Sint16 yrel = 0) {
+    SDL_Event event = {};
+    event.type = type;
+    if (type == SDL_MOUSEMOTION) {
+        event.motion.xrel = xrel;
+        event.motion.yrel = yrel;
+    } else {
+        event.button.button = SDL_BUTTON_LEFT;
+    }
+    handleEvent(&event, level);
+}
+
+// Press, move, hold for the drag's frames, release: the events a player's
+// drag gives.
+static void release(Level *level, Drag drag) {
+    sendEvent(level, SDL_MOUSEBUTTONDOWN);
+    sendEvent(level, SDL_MOUSEMOTION, static_cast<Sint16>(drag.dx), static_cast<Sint16>(drag.dy));
+    for (int i = 0; i < std::lround(drag.seconds / FRAME_STEP); i++) playFrame(level);
+    sendEvent(level, SDL_MOUSEBUTTONUP);
+}
+
+// The pins in play; a scene may state a count of zero or below.
+static int pinTotal() { return pins && pinCount > 0 ? pinCount : 0; }
+
+static bool moving(const Body &body) {
+    double across =
+        (double)body.velocity.x * body.velocity.x + (double)body.velocity.y * body.velocity.y;
+    return across > 0.02 * 0.02 || std::fabs(body.velocity.z) > 1.0f;
+}
+
+static int pinsMoving() {
+    int count = 0;
+    for (int i = 0; i < pinTotal(); i++) count += pins[i].active && moving(pins[i]);
+    return count;
+}
+
+// Everything a throw changes, so that the search can try throws and undo them.
+struct Snapshot {
+    Body ballBody;
+    std::vector<Body> pinBodies;
+    int32_t standing;
+    GamePhase phase;
+    float timer;
+    Level level;
+};
+
+static Snapshot takeSnapshot(const Level &level) {
+    return {ball, std::vector<Body>(pins, pins + pinTotal()), pinsStanding, gamePhase, rollTimer,
+            level};
+}
+
+static void restoreSnapshot(const Snapshot &snapshot, Level *level) {
+    ball = snapshot.ballBody;
+    std::copy(snapshot.pinBodies.begin(), snapshot.pinBodies.end(), pins);
+    pinsStanding = snapshot.standing;
+    gamePhase = snapshot.phase;
+    rollTimer = snapshot.timer;
+    *level = snapshot.level;
+}
+
+// Plays a throw until the ball is back at its start and the pins have come
+// to rest, or have had a fair time to slide away. True when it wins.
+static bool playThrow(Level *level, Drag drag) {
+    release(level, drag);
+    for (int settled = 0; settled < SETTLE_FRAMES;) {
+        if (playFrame(level)) return true;
+        if (gamePhase == PHASE_ROLL) continue;
+        settled++;
+        if (!moving(ball) && pinsMoving() == 0) break;
+    }
+    return false;
+}
+
+static std::vector<Drag> candidateDrags() {
+    std::vector<Drag> drags;
+    for (float speed : {6.0f, 9.0f, 12.0f, 15.0f, 18.0f, 21.0f, 24.0f})
+        for (float degrees = -30.0f; degrees <= 30.0f; degrees += 2.0f)
+            drags.push_back(dragFor(speed, degrees));
+    return drags;
+}
+
+// The throw that brings down the most pins, counting a sliding pin as half
+// a pin; the first of equals.
+static Drag bestThrow(Level *level) {
+    Snapshot before = takeSnapshot(*level);
+    Drag best = {0, 0, 1.0f};
+    double bestScore = -1.0;
+    for (const Drag &drag : candidateDrags()) {
+        restoreSnapshot(before, level);
+        bool won = playThrow(level, drag);
+        double score = won ? 1e9 : (before.standing - pinsStanding) + 0.5 * pinsMoving();
+        if (score > bestScore) {
+            bestScore = score;
+            best = drag;
+        }
+        if (won) break;
+    }
+    restoreSnapshot(before, level);
+    return best;
+}
+
+// The first pin that fell or slid while the player only aimed, or -1.
+static int pinMovedWhileAiming(Level *level) {
+    std::vector<Body> start(pins, pins + pinTotal());
+    for (int frame = 0; frame < AIM_FRAMES && !playFrame(level); frame++) {
+    }
+    for (int i = 0; i < pinTotal(); i++)
+        if (!pins[i].active || std::fabs(pins[i].position.x - start[i].position.x) > SLIDE_LIMIT ||
+            std::fabs(pins[i].position.y - start[i].position.y) > SLIDE_LIMIT)
+            return i;
+    return level->levelDone ? 0 : -1;
+}
+
+PlayResult playLoadedScene(int maxThrows) {
+    Level level = {0, LEVEL_QUIT};
+    gamePhase = PHASE_AIM;
+    paused = 0;
+    rollTimer = -1.0f;
+    PlayResult result = {PLAY_NOT_WON, 0, {0, 0, 0.0f}, -1};
+    result.movedPin = pinMovedWhileAiming(&level);
+    if (result.movedPin >= 0) {
+        result.outcome = PLAY_PINS_FALL_WITHOUT_THROW;
+        return result;
+    }
+    while (result.throws < maxThrows) {
+        Drag drag = bestThrow(&level);
+        if (result.throws++ == 0) result.first = drag;
+        bool won = playThrow(&level, drag);
+        // A throw that leaves pins sliding: let them finish, as a player would wait.
+        for (int frame = 0; !won && frame < SETTLE_FRAMES; frame++) won = playFrame(&level);
+        if (won) {
+            result.outcome = PLAY_WON;
+            return result;
+        }
+    }
+    return result;
+}

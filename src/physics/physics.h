@@ -5,6 +5,7 @@
 #pragma once
 
 #include "flow/world.h"
+#include "physics/vec.h"
 
 // Advances the ball and every pin by stepSeconds.
 void stepPhysics();
@@ -16,9 +17,16 @@ void collideBodyPair(Body *a, Body *b);
 // Sums the normals of the mesh triangles the body touches, each turned toward
 // the side of the plane where the body's centre lies, and counts them.
 void gatherMeshContacts(const Body *body, Vec3 *contactNormal, float *contactCount);
-// Minus the height of the body's centre above the triangle's plane: negative
-// on the side the normal points to, positive behind the plane.
-float planeOffset(const Body *body, const CollisionTriangle *triangle);
+// Minus the height of a point above the triangle's plane: negative on the side
+// the normal points to, positive behind the plane. Inline: the walk over the
+// mesh makes it for every triangle.
+inline float planeOffsetOf(Vec3 point, const CollisionTriangle *triangle) {
+    return (float)((double)triangle->planeDistance - vecDot(point, triangle->normal));
+}
+// The plane offset of the body's centre.
+inline float planeOffset(const Body *body, const CollisionTriangle *triangle) {
+    return planeOffsetOf(body->position, triangle);
+}
 // s is the body's planeOffset from the triangle.
 bool sphereTouchesTriangle(const Body *body, const CollisionTriangle *triangle, float s);
 // Reflects the velocity about the contact normal when the body moves into it.

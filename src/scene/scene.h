@@ -18,9 +18,7 @@ void unloadScene();
 int32_t loadModel(const char *path);
 
 // The head of a new mesh list in file order, or null with nothing allocated.
-// The nodes lie one after another in memory, in a few blocks.
 CollisionTriangle *loadCollisionMesh(const char *path);
-// Only for a list that loadCollisionMesh made (null allowed).
 void freeCollisionMesh(CollisionTriangle *head);
 // Finishes a triangle whose corners and normal are set: the normal made unit
 // length (a zero one becomes (0, 0, 1)) and planeDistance from the first corner.

@@ -16,9 +16,7 @@ cleanup() {
 trap cleanup EXIT
 cd "$work"
 fail() {
-    echo "FAIL: $*"
-    echo "--- stdout"; cat log 2>/dev/null || true
-    echo "--- stderr"; cat err 2>/dev/null || true
+    printf 'FAIL: %s\n--- stdout\n%s\n--- stderr\n%s\n' "$*" "$(cat log)" "$(cat err)"
     exit 1
 }
 
@@ -42,14 +40,9 @@ scene 0 >nopins.txt
 # SDL_Quit unloads the GL driver, after which LeakSanitizer cannot tell the
 # driver's allocations from the game's; those are checked in-process.
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0
-start() {
-    stdbuf -oL "$game" "$@" >log 2>err &
-    game_pid=$!
-}
-# Waits for the exit and checks the status.
-finish() {
+start() { stdbuf -oL "$game" "$@" >log 2>err & game_pid=$!; }
+finish() {  # EXPECTED-STATUS
     local status=0
-    for _ in $(seq 300); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
     wait "$game_pid" || status=$?
     game_pid=""
     [ "$status" -eq "$1" ] || fail "exit status $status, expected $1"
@@ -72,11 +65,7 @@ hold_until() {  # KEY TEXT
     local size=-1
     while [ "$size" != "$(stat -c %s log)" ]; do size=$(stat -c %s log); sleep 0.7; done
 }
-quit() {
-    xdotool keydown Escape
-    finish 0
-    xdotool keyup Escape
-}
+quit() { xdotool keydown Escape; finish 0; xdotool keyup Escape; }
 loads() { sed -n 's/^done loading scene from file //p' log; }
 expect_tail() { [ "$(tail -c ${#1} log; echo .)" = "$1." ] || fail "the log does not end with: $1"; }
 nl=$'\n'

@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Gives the game's state its initial values, makes a fresh folder under TMPDIR (or /tmp), changes into it and sends
-// standard output to /dev/null. Ends the process with a message on failure.
+// Gives the game's state its initial values, makes a fresh folder under TMPDIR (or /tmp), changes
+// into it and sends standard output to /dev/null. Ends the process with a message on failure.
 void enterWorkFolder(const char *targetName);
 
 // Writes the bytes to the named file in the work folder, replacing it.

@@ -42,7 +42,7 @@ std::vector<GameTriangle> convert(const char *text, const ConvertOptions &option
     return buildTriangles(mesh, options);
 }
 
-TEST(skorvel_obj, CubeOfQuadsGivesTwelveOutwardTriangles) {
+TEST(ObjImport, CubeOfQuadsGivesTwelveOutwardTriangles) {
     std::vector<GameTriangle> cube = convert(CUBE);
     ASSERT_EQ(cube.size(), 12u);
     for (const GameTriangle &t : cube) {
@@ -56,7 +56,7 @@ TEST(skorvel_obj, CubeOfQuadsGivesTwelveOutwardTriangles) {
     }
 }
 
-TEST(skorvel_obj, YUpTurnsToZUpAndScales) {
+TEST(ObjImport, YUpTurnsToZUpAndScales) {
     // A floor in Y-up axes: it faces +Y there.
     const char *floor = "v 0 0 0\nv 1 0 0\nv 0 0 -1\nf 1 2 3\n";
     struct Case {
@@ -74,7 +74,7 @@ TEST(skorvel_obj, YUpTurnsToZUpAndScales) {
     }
 }
 
-TEST(skorvel_obj, MaterialColourReachesTheCornersAndShadingLightsTheTop) {
+TEST(ObjImport, MaterialColourReachesTheCornersAndShadingLightsTheTop) {
     TempDir dir;
     dir.write("mats.mtl", "newmtl clay\r\nKd 1 0.5 0\r\n");
     dir.write("in.obj",
@@ -104,7 +104,7 @@ std::vector<std::string> folderEntries() {
     return names;
 }
 
-TEST(skorvel_obj, BadInputNamesItsLineAndWritesNothing) {
+TEST(ObjImport, BadInputNamesItsLineAndWritesNothing) {
     const std::string triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
     struct Case {
         std::string text, where, arguments = "in.obj --model m.txt --collision c.txt";
@@ -136,7 +136,7 @@ TEST(skorvel_obj, BadInputNamesItsLineAndWritesNothing) {
     }
 }
 
-TEST(skorvel_obj, ConvertedCubeLoadsInTheGameWithoutAMessage) {
+TEST(ObjImport, ConvertedCubeLoadsInTheGameWithoutAMessage) {
     TempDir dir;
     dir.write("in.obj", CUBE);
     ASSERT_EQ(system(SKORVEL_OBJ " in.obj --model model.txt --collision mesh.txt --shade"), 0);

@@ -1,7 +1,7 @@
 #include "support/data_files.h"
 
+#include <cctype>
 #include <cstdio>
-#include <regex>
 #include <stdexcept>
 
 std::string vecText(Vec3 v) {
@@ -57,6 +57,15 @@ void writeSceneModels() {
 }
 
 std::string lengthenLabels(const std::string &text) {
-    static const std::regex label("^(\\s*\\S+)", std::regex::multiline);
-    return std::regex_replace(text, label, "$1____________________");
+    const std::string more(20, '_');
+    std::string out;
+    bool lineStart = true, inLabel = false;
+    for (char c : text) {
+        bool space = isspace(static_cast<unsigned char>(c));
+        if (inLabel && space) out += more;
+        inLabel = (inLabel || lineStart) && !space;
+        lineStart = c == '\n' || (lineStart && space);
+        out += c;
+    }
+    return inLabel ? out + more : out;
 }

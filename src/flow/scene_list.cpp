@@ -7,8 +7,6 @@
 #include "scene/line_reader.h"
 
 static const size_t SCENE_NAME_BUFFER = FILE_NAME_MAX + 1;
-// The shortest entry, "a b", and the white space before the next one.
-static const long SHORTEST_ENTRY = 4;
 
 static void freeNames(char **names, int32_t count) {
     if (!names) return;
@@ -68,7 +66,7 @@ int loadSceneList(const char *path, SceneList *list) {
         return abandonList(file, list, 0);
     }
 
-    int32_t tableSize = roomForItems(file, list->sceneCount, SHORTEST_ENTRY);
+    int32_t tableSize = roomForItems(file, list->sceneCount, SHORTEST_LIST_ENTRY);
     list->sceneNames =
         static_cast<char **>(allocateZeroed(static_cast<size_t>(tableSize), sizeof(char *)));
     if (!list->sceneNames) {

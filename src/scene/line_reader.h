@@ -1,9 +1,10 @@
 // Readers for the line kinds that the scene list, scene, model and collision
 // files share. Each line starts with a label word that only makes the file
 // readable to a person; up to labelMax characters of it are read into a
-// buffer of labelMax + 1, the rest of the word is skipped, and it is dropped. The numbers are read
-// with fscanf, so the files keep the exact syntax of its conversions, and each value lands in its
-// destination the moment it is converted.
+// buffer of labelMax + 1, the rest of the word is skipped, and it is dropped.
+// The numbers are read with fscanf, so the files keep the exact syntax of its
+// conversions, and each value lands in its destination the moment it is
+// converted.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +40,11 @@ int readNameLine(FILE *file, int labelMax, char name[FILE_NAME_MAX + 1]);
 
 // The same vector line into a Vec3.
 int readVec3Line(FILE *file, int labelMax, Vec3 *v);
+
+// The shortest a scene-list entry ("a b" and the white space after it) and a
+// scene's pin block ("a [0,0,0" "a 0" "a 0" "a b" and the white space between
+// them) can be, in characters: the loaders size their tables by them.
+enum { SHORTEST_LIST_ENTRY = 4, SHORTEST_PIN_BLOCK = 16 };
 
 // How many of count items, each taking at least shortestItem characters, the
 // rest of the file could hold at most (plus one), so that a huge count in a

@@ -68,10 +68,6 @@ static int readPin(FILE *file, Body *pin) {
            readModelLine(file, &pin->displayList);
 }
 
-// The shortest pin block ("a [0,0,0" "a 0" "a 0" "a b" and the white space
-// between them) takes more than this many characters.
-static const long SHORTEST_PIN_BLOCK = 16;
-
 static int readPins(FILE *file) {
     if (pinCount <= 0) return 1;
     int32_t room = roomForItems(file, pinCount, SHORTEST_PIN_BLOCK);

@@ -44,6 +44,7 @@ TEST(CheckLevel, PointsAtTheFileAndLineOfEachMistake) {
         {"missing_label_scene.txt", "missing_label_scene.txt:3: error"},
         {"text_number_scene.txt", "text_number_scene.txt:9: error"},
         {"missing_lane_scene.txt", "missing_lane_scene.txt:4: error"},
+        {"device_lane_scene.txt", "device_lane_scene.txt:4: error"},
         {"pin_count_high_scene.txt", "pin_count_high_scene.txt:7: error"},
         {"pin_count_low_scene.txt", "pin_count_low_scene.txt:7: error"},
         {"pin_space_comma_scene.txt", "pin_space_comma_scene.txt:12: error"},

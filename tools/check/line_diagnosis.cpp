@@ -47,12 +47,7 @@ static std::string wholeColour(const std::string &inside) {
                   static_cast<int>(lroundf(b <= 1 ? b * 255 : b)));
 }
 
-static std::string whyLongLabel(const std::string &label, int labelMax) {
-    return format("the label '%s' is longer than the %d characters the game reads: shorten it",
-                  label.c_str(), labelMax);
-}
-
-static std::string whyBracketLine(const std::string &content, ItemKind kind, int labelMax) {
+static std::string whyBracketLine(const std::string &content, ItemKind kind) {
     std::string label = content.substr(0, content.find_first_of(" \t"));
     std::string rest = trimmed(content.substr(label.size()));
     if (content[0] == '[' || content[0] == '(')
@@ -60,7 +55,6 @@ static std::string whyBracketLine(const std::string &content, ItemKind kind, int
     if (label.find('[') != std::string::npos)
         return "there is no space between the label and '[': write '" +
                label.substr(0, label.find('[')) + " ['";
-    if (static_cast<int>(label.size()) > labelMax) return whyLongLabel(label, labelMax);
     if (label.find('(') != std::string::npos || (!rest.empty() && rest[0] == '('))
         return "write the numbers in brackets [x, y, z], not parentheses";
     if (rest.empty() || rest[0] != '[') return "expected '[' after the label";
@@ -75,10 +69,9 @@ static std::string whyBracketLine(const std::string &content, ItemKind kind, int
     return "expected 'label [x, y, z]'";
 }
 
-static std::string whyWordLine(const std::string &content, ItemKind kind, int labelMax) {
+static std::string whyWordLine(const std::string &content, ItemKind kind) {
     std::string label = content.substr(0, content.find_first_of(" \t"));
     std::string rest = trimmed(content.substr(label.size()));
-    if (static_cast<int>(label.size()) > labelMax) return whyLongLabel(label, labelMax);
     if (rest.empty())
         return isNumber(label) ? "the line has no label: write a label word before the value"
                                : "a label and a value are needed on this line";
@@ -114,7 +107,7 @@ int wordCount(const std::string &text) {
     return count;
 }
 
-std::string whyItemFails(const std::string &content, ItemKind kind, int labelMax) {
-    return kind == ITEM_VECTOR || kind == ITEM_COLOUR ? whyBracketLine(content, kind, labelMax)
-                                                      : whyWordLine(content, kind, labelMax);
+std::string whyItemFails(const std::string &content, ItemKind kind) {
+    return kind == ITEM_VECTOR || kind == ITEM_COLOUR ? whyBracketLine(content, kind)
+                                                      : whyWordLine(content, kind);
 }

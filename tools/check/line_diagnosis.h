@@ -6,9 +6,8 @@
 
 enum ItemKind { ITEM_VECTOR, ITEM_COLOUR, ITEM_FLOAT, ITEM_INTEGER, ITEM_NAME };
 
-// Why a line that should hold an item of this kind cannot be read; labelMax
-// is the longest label word of the file's format.
-std::string whyItemFails(const std::string &line, ItemKind kind, int labelMax);
+// Why a line that should hold an item of this kind cannot be read.
+std::string whyItemFails(const std::string &line, ItemKind kind);
 // What text left unread after an item, rest, does to the item after it.
 std::string whyLeftover(const std::string &rest);
 

@@ -7,11 +7,6 @@
 #include "check/line_diagnosis.h"
 #include "scene/line_reader.h"
 
-// The scene loader's and the list loader's shortest item, in characters:
-// the replay sizes its tables as they do, so that it gives up where they do.
-static const long SHORTEST_PIN_BLOCK = 16;
-static const long SHORTEST_LIST_ENTRY = 4;
-
 // An open data file with its whole text, for mapping positions to lines.
 struct Reader {
     FILE *file = nullptr;
@@ -31,7 +26,8 @@ static bool openReader(Reader *reader, const std::string &path, int labelMax, Re
     reader->path = path;
     reader->labelMax = labelMax;
     reader->report = report;
-    reader->file = fopen(path.c_str(), "r");
+    // As the game does: a device, a FIFO or a folder is no file to read.
+    reader->file = openDataFile(path.c_str());
     if (!reader->file) return false;
     char buffer[4096];
     size_t got;
@@ -103,7 +99,7 @@ static void reportFailure(Reader *reader, long start, ItemKind kind, const std::
         return;
     }
     std::string content = lineText(*reader, line);
-    std::string why = whyItemFails(content, kind, reader->labelMax);
+    std::string why = whyItemFails(content, kind);
     addError(reader->report, reader->path, line, "cannot read the " + what + ": " + why);
 }
 

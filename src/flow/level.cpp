@@ -129,7 +129,7 @@ void checkLevelFinished(Level *level) {
 
 // The ball waits while the player drags, and the closing scene stands still.
 void stepPhysicsIfRunning() {
-    if (paused == 0 && (gamePhase == PHASE_AIM || gamePhase == PHASE_ROLL)) stepPhysics();
+    if (paused == 0 && (gamePhase == PHASE_AIM || gamePhase == PHASE_ROLL)) simulateFrame();
 }
 
 static void drainEvents(Level *level) {

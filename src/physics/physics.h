@@ -7,8 +7,14 @@
 #include "flow/world.h"
 #include "physics/vec.h"
 
-// Advances the ball and every pin by stepSeconds.
+// Advances the ball and every pin by stepSeconds, in one step.
 void stepPhysics();
+
+// A frame's physics: stepSeconds in physicsStepsFor(stepSeconds) equal steps,
+// so that no step is longer than 0.05 s. A frame of 0.05 s or less is
+// exactly one stepPhysics.
+void simulateFrame();
+int physicsStepsFor(float seconds);
 
 // Exchanges the velocity components along the line of centres of two
 // touching bodies that are closing on each other.

@@ -4,6 +4,12 @@
 #include "physics/vec.h"
 
 static const float GRAVITY = 9.8f;
+// The longest game time one step may cover. A resting body gains gravity's
+// pull over a whole step before its contact with the mesh turns it back, and
+// over much more than 0.1 s it sinks far enough to pass through the surface:
+// on a slow machine the pins would drop through the lane by themselves. A
+// longer frame is simulated as several equal steps of at most this length.
+static const float LONGEST_STEP = 0.05f;
 static const double CONTACT_THRESHOLD = 0.01;
 
 // Index -1 is the ball, 0 and up the pins: every walk over the bodies goes
@@ -32,19 +38,37 @@ static void fallOutAndCollide() {
     }
 }
 
-static void moveBody(Body *body) {
+static void moveBody(Body *body, float seconds) {
     Vec3 contactNormal;
     float contactCount;
     gatherMeshContacts(body, &contactNormal, &contactCount);
-    body->velocity.z = (float)((double)body->velocity.z - (double)GRAVITY * stepSeconds);
+    body->velocity.z = (float)((double)body->velocity.z - (double)GRAVITY * seconds);
     if (contactCount > CONTACT_THRESHOLD) bounceOffMesh(body, contactNormal);
-    body->position.x = (float)((double)stepSeconds * body->velocity.x + body->position.x);
-    body->position.y = (float)((double)stepSeconds * body->velocity.y + body->position.y);
-    body->position.z = (float)((double)stepSeconds * body->velocity.z + body->position.z);
+    body->position.x = (float)((double)seconds * body->velocity.x + body->position.x);
+    body->position.y = (float)((double)seconds * body->velocity.y + body->position.y);
+    body->position.z = (float)((double)seconds * body->velocity.z + body->position.z);
 }
 
-void stepPhysics() {
+static void stepBodies(float seconds) {
     fallOutAndCollide();
     for (int32_t i = -1; i < pinCount; i++)
-        if (bodyAt(i)->active) moveBody(bodyAt(i));
+        if (bodyAt(i)->active) moveBody(bodyAt(i), seconds);
+}
+
+void stepPhysics() { stepBodies(stepSeconds); }
+
+// The fewest equal steps of at most LONGEST_STEP each. The count is found on
+// the stored step length, so that 0.15 s, whose quotient by 0.05 rounds a
+// hair above 3, still makes 3 steps and not 4.
+int physicsStepsFor(float seconds) {
+    if (!(seconds > LONGEST_STEP)) return 1;
+    int steps = (int)std::ceil((double)seconds / LONGEST_STEP);
+    while (steps > 1 && (float)((double)seconds / (steps - 1)) <= LONGEST_STEP) steps--;
+    return steps;
+}
+
+void simulateFrame() {
+    int steps = physicsStepsFor(stepSeconds);
+    float each = (float)((double)stepSeconds / steps);
+    for (int i = 0; i < steps; i++) stepBodies(each);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -113,6 +114,39 @@ TEST(Step, AThrownBallKnocksPinsOffTheLaneTheSameWayEveryTime) {
     // Recorded once; any change of rounding (a fused multiply-add, a float
     // where a double belongs, another order of operations) changes it.
     EXPECT_EQ(hash, 4563064029942347755u);
+}
+
+TEST(Step, ALongFrameIsSimulatedInEqualStepsOfAtMostAFiftieth) {
+    const struct {
+        float seconds;
+        int steps;
+    } frames[] = {{0.0f, 1},  {0.016f, 1}, {0.05f, 1}, {0.051f, 2}, {0.1f, 2},
+                  {0.15f, 3}, {0.2f, 4},   {0.25f, 5}, {0.249f, 5}};
+    for (const auto &f : frames) EXPECT_EQ(physicsStepsFor(f.seconds), f.steps) << f.seconds;
+
+    // The frame's steps are today's step, repeated: bit for bit.
+    for (float seconds : {0.15f, 0.04f}) {
+        Lane lane;
+        ball.velocity = {0.3f, 8.0f, 0};
+        std::vector<Body> before(pins, pins + pinCount);
+        Body ballBefore = ball;
+        int steps = physicsStepsFor(seconds);
+        stepSeconds = (float)((double)seconds / steps);
+        for (int i = 0; i < 40 * steps; i++) stepPhysics();
+        Body ballBySteps = ball;
+        std::vector<Body> bySteps(pins, pins + pinCount);
+        int standing = pinsStanding;
+
+        ball = ballBefore;
+        std::copy(before.begin(), before.end(), pins);
+        pinsStanding = pinCount;
+        stepSeconds = seconds;
+        for (int i = 0; i < 40; i++) simulateFrame();
+        EXPECT_EQ(stepSeconds, seconds);  // the camera and timers still see the whole frame
+        EXPECT_EQ(memcmp(&ball, &ballBySteps, sizeof ball), 0) << seconds;
+        EXPECT_EQ(memcmp(pins, bySteps.data(), bySteps.size() * sizeof(Body)), 0) << seconds;
+        EXPECT_EQ(pinsStanding, standing);
+    }
 }
 
 }  // namespace

@@ -87,6 +87,15 @@ void handleEvent(const SDL_Event *event, Level *level) {
 
 static bool pauseKeyHeld(const Uint8 *keys) { return keys[SDLK_p] || keys[SDLK_PAUSE]; }
 
+// A level loads in a few milliseconds, far quicker than a player lets go of a
+// key: a key that has acted stays latched, and does nothing, until a frame
+// sees it released. It acts again at once on the next press.
+static bool actsOnce(const Uint8 *keys, SDLKey key, int32_t *latched) {
+    bool acts = keys[key] && !*latched;
+    *latched = keys[key] != 0;
+    return acts;
+}
+
 void handleKeys(const Uint8 *keys, SDLMod modifiers, Level *level) {
     if (keys[SDLK_ESCAPE] || (keys[SDLK_q] && (modifiers & KMOD_CTRL))) endLevel(level, LEVEL_QUIT);
     // The debounce restarts at 0 on pausing and at -0.25 on resuming, so a
@@ -99,8 +108,8 @@ void handleKeys(const Uint8 *keys, SDLMod modifiers, Level *level) {
         paused = 0;
         pauseDebounce = -PAUSE_REPEAT;
     }
-    if (keys[SDLK_F12]) endLevel(level, LEVEL_NEXT);
-    if (keys[SDLK_F5]) endLevel(level, LEVEL_RETRY);
+    if (actsOnce(keys, SDLK_F12, &nextKeyLatched)) endLevel(level, LEVEL_NEXT);
+    if (actsOnce(keys, SDLK_F5, &retryKeyLatched)) endLevel(level, LEVEL_RETRY);
 }
 
 void advanceTimers() {

@@ -34,6 +34,8 @@ float dragSeconds;
 float throwScaleX;
 float throwScaleY;
 float rollTimer;
+int32_t nextKeyLatched;
+int32_t retryKeyLatched;
 
 uint32_t lastTicks;
 float frameSeconds;
@@ -82,6 +84,8 @@ void resetWorld() {
     throwScaleX = 0.02f;
     throwScaleY = 0.02f;
     rollTimer = 0.0f;
+    nextKeyLatched = 0;
+    retryKeyLatched = 0;
 
     lastTicks = 0;
     frameSeconds = 0.0f;

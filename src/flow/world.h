@@ -84,6 +84,10 @@ extern float dragSeconds;
 extern float throwScaleX;
 extern float throwScaleY;
 extern float rollTimer;
+// 1 while F12 (or F5) is held after it has ended a level, until a frame finds
+// the key released: one press ends one level, however long it is held.
+extern int32_t nextKeyLatched;
+extern int32_t retryKeyLatched;
 
 // Frame clock.
 extern uint32_t lastTicks;

@@ -164,6 +164,7 @@ TEST_F(LevelStages, TheLastWriterOfTheResultWins) {
     };
     for (const auto &c : cases) {
         memset(keys, 0, sizeof keys);
+        handleKeys(keys, KMOD_NONE, &level);  // every key seen released
         level = {0, LEVEL_NEXT};
         keys[c.first] = keys[c.second] = 1;
         handleKeys(keys, c.modifiers, &level);
@@ -185,6 +186,39 @@ TEST_F(LevelStages, TheLastWriterOfTheResultWins) {
     event(SDL_QUIT);
     EXPECT_EQ(level.levelDone, 1);
     EXPECT_EQ(level.levelResult, LEVEL_QUIT);
+}
+
+TEST_F(LevelStages, F12AndF5EndOneLevelAPressHoweverLongItIsHeld) {
+    for (SDLKey key : {SDLK_F12, SDLK_F5}) {
+        int32_t result = key == SDLK_F12 ? LEVEL_NEXT : LEVEL_RETRY;
+        memset(keys, 0, sizeof keys);
+        keys[key] = 1;
+        level = {0, LEVEL_QUIT};
+        frame(0.02f);
+        EXPECT_EQ(level.levelResult, result) << key;
+        // The next level's frames while the key is still held: it does nothing
+        // there, though Escape still quits.
+        level = {0, LEVEL_NEXT};
+        for (int i = 0; i < 5; i++) frame(0.02f);
+        EXPECT_EQ(level.levelDone, 0) << key;
+        keys[SDLK_ESCAPE] = 1;
+        frame(0.02f);
+        EXPECT_EQ(level.levelResult, LEVEL_QUIT) << key;
+        // Released for a frame, pressed again: it acts at once.
+        keys[SDLK_ESCAPE] = keys[key] = 0;
+        level = {0, LEVEL_QUIT};
+        frame(0.02f);
+        keys[key] = 1;
+        frame(0.02f);
+        EXPECT_EQ(level.levelDone, 1) << key;
+        EXPECT_EQ(level.levelResult, result) << key;
+    }
+    // One key latched leaves the other free.
+    memset(keys, 0, sizeof keys);
+    keys[SDLK_F12] = keys[SDLK_F5] = 1;
+    level = {0, LEVEL_QUIT};
+    frame(0.02f);
+    EXPECT_EQ(level.levelResult, LEVEL_NEXT);
 }
 
 }  // namespace

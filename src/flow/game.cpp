@@ -9,6 +9,10 @@
 #include "flow/world.h"
 #include "render/render.h"
 
+// Standard output to a file or a pipe is fully buffered by default: a game
+// that crashes or is killed would leave its log empty.
+void keepLogLineBuffered() { setvbuf(stdout, nullptr, _IOLBF, 0); }
+
 void echoArguments(int argc, char **argv) {
     for (int i = 1; i < argc; i++) printf("%d %s\n", i, argv[i]);
 }

@@ -4,6 +4,7 @@
 #include "flow/world.h"
 
 int main(int argc, char **argv) {
+    keepLogLineBuffered();
     resetWorld();
     echoArguments(argc, argv);
     SceneList list;

@@ -36,11 +36,12 @@ scene 2 >a.txt
 scene 2 >end.txt
 scene 0 >nopins.txt
 
-# The log is read while the game runs, so standard output is line-buffered.
+# The log is read while the game runs: the game line-buffers it itself, so
+# that a log to a file survives a crash or a kill.
 # SDL_Quit unloads the GL driver, after which LeakSanitizer cannot tell the
 # driver's allocations from the game's; those are checked in-process.
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0
-start() { stdbuf -oL "$game" "$@" >log 2>err & game_pid=$!; }
+start() { "$game" "$@" >log 2>err & game_pid=$!; }
 finish() {  # EXPECTED-STATUS
     local status=0
     wait "$game_pid" || status=$?

@@ -44,7 +44,7 @@ export DISPLAY=":$(cat "$work/display")"
 # play NAME [LEVEL-FOLDER]: the first scene loads, and Escape quits with status 0.
 play() {
     local log=$work/$1.log
-    (cd / && exec stdbuf -oL "$launcher" "${@:2}") >"$log" 2>&1 &
+    (cd / && exec "$launcher" "${@:2}") >"$log" 2>&1 &
     local pid=$! status=0 w
     pids+=("$pid")
     within 20 eval "grep -q 'done loading scene from file' '$log' || ! kill -0 $pid 2>/dev/null"

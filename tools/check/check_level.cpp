@@ -66,7 +66,7 @@ static void playScene(const std::string &path, const CheckOptions &options, cons
                       Report *report) {
     resetWorld();
     if (!gameReadsScene(path)) return;
-    PlayResult result = playLoadedScene(options.maxThrows);
+    PlayResult result = playLoadedScene(options.maxThrows, options.step);
     if (result.outcome == PLAY_WON)
         report->notes.push_back(
             format("%s: won in %d throw%s, the first a drag of (%d, %d) px in "

@@ -10,6 +10,7 @@
 struct CheckOptions {
     bool play = false;  // run the simulated player on every playable scene
     int maxThrows = 5;
+    float step = 1.0f / 60.0f;  // the simulated player's frame length, in seconds
 };
 
 // PATH is a folder (its scenelist.txt), a file whose name starts with

@@ -7,17 +7,23 @@
 #include "flow/level.h"
 #include "flow/world.h"
 
-static const float FRAME_STEP = 1.0f / 60.0f;
 // Ten seconds of aiming before the first throw, in which nothing may move.
-static const int AIM_FRAMES = 600;
+static const float AIM_SECONDS = 10.0f;
 // How long the search waits, after the ball is back, for pins still sliding.
-static const int SETTLE_FRAMES = 8 * 60;
+static const float SETTLE_SECONDS = 8.0f;
+// A player's drag lasts about a quarter of a second, a whole number of frames.
+static const float DRAG_SECONDS = 0.25f;
 static const float SLIDE_LIMIT = 0.01f;
+
+// The length of every frame the player plays.
+static float frameStep;
+
+static int framesIn(float seconds) { return std::max(1, (int)std::lround(seconds / frameStep)); }
 
 // The drag that gives a ball speed (world units per second) at an angle in
 // degrees from straight down the lane (+y), positive to the right.
 static Drag dragFor(float speed, float degrees) {
-    const float seconds = 0.25f;
+    float seconds = (float)(framesIn(DRAG_SECONDS) * (double)frameStep);
     double radians = degrees * M_PI / 180.0;
     return {static_cast<int>(std::lround(speed * std::sin(radians) * seconds / throwScaleX)),
             static_cast<int>(std::lround(-speed * std::cos(radians) * seconds / throwScaleY)),
@@ -26,7 +32,7 @@ static Drag dragFor(float speed, float degrees) {
 
 // One frame of the game with the clock fixed; true once the level is won.
 static bool playFrame(Level *level) {
-    frameSeconds = stepSeconds = FRAME_STEP;
+    frameSeconds = stepSeconds = frameStep;
     updateFrame(level);
     return level->levelDone != 0;
 }
@@ -48,7 +54,7 @@ static void sendEvent(Level *level, Uint8 type, Sint16 xrel = 0, Sint16 yrel = 0
 static void release(Level *level, Drag drag) {
     sendEvent(level, SDL_MOUSEBUTTONDOWN);
     sendEvent(level, SDL_MOUSEMOTION, static_cast<Sint16>(drag.dx), static_cast<Sint16>(drag.dy));
-    for (int i = 0; i < std::lround(drag.seconds / FRAME_STEP); i++) playFrame(level);
+    for (int i = 0; i < framesIn(drag.seconds); i++) playFrame(level);
     sendEvent(level, SDL_MOUSEBUTTONUP);
 }
 
@@ -95,7 +101,7 @@ static void restoreSnapshot(const Snapshot &snapshot, Level *level) {
 // to rest, or have had a fair time to slide away. True when it wins.
 static bool playThrow(Level *level, Drag drag) {
     release(level, drag);
-    for (int settled = 0; settled < SETTLE_FRAMES;) {
+    for (int settled = 0; settled < framesIn(SETTLE_SECONDS);) {
         if (playFrame(level)) return true;
         if (gamePhase == PHASE_ROLL) continue;
         settled++;
@@ -135,7 +141,7 @@ static Drag bestThrow(Level *level) {
 // The first pin that fell or slid while the player only aimed, or -1.
 static int pinMovedWhileAiming(Level *level) {
     std::vector<Body> start(pins, pins + pinTotal());
-    for (int frame = 0; frame < AIM_FRAMES && !playFrame(level); frame++) {
+    for (int frame = 0; frame < framesIn(AIM_SECONDS) && !playFrame(level); frame++) {
     }
     for (int i = 0; i < pinTotal(); i++)
         if (!pins[i].active || std::fabs(pins[i].position.x - start[i].position.x) > SLIDE_LIMIT ||
@@ -144,7 +150,8 @@ static int pinMovedWhileAiming(Level *level) {
     return level->levelDone ? 0 : -1;
 }
 
-PlayResult playLoadedScene(int maxThrows) {
+PlayResult playLoadedScene(int maxThrows, float step) {
+    frameStep = step;
     Level level = {0, LEVEL_QUIT};
     gamePhase = PHASE_AIM;
     paused = 0;
@@ -160,7 +167,8 @@ PlayResult playLoadedScene(int maxThrows) {
         if (result.throws++ == 0) result.first = drag;
         bool won = playThrow(&level, drag);
         // A throw that leaves pins sliding: let them finish, as a player would wait.
-        for (int frame = 0; !won && frame < SETTLE_FRAMES; frame++) won = playFrame(&level);
+        for (int frame = 0; !won && frame < framesIn(SETTLE_SECONDS); frame++)
+            won = playFrame(&level);
         if (won) {
             result.outcome = PLAY_WON;
             return result;

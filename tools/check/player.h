@@ -1,6 +1,6 @@
 // A simulated player: plays the loaded scene through the game's own event
-// handling and frame update, at 1/60 s a frame, searching for throws that
-// clear the pins.
+// handling and frame update, at a fixed frame length, searching for throws
+// that clear the pins.
 #pragma once
 
 struct Drag {
@@ -17,6 +17,6 @@ struct PlayResult {
     int movedPin;  // for PLAY_PINS_FALL_WITHOUT_THROW: the first pin (from 0) that moved
 };
 
-// Plays the scene that readScene has loaded; the world is left as the play
-// left it.
-PlayResult playLoadedScene(int maxThrows);
+// Plays the scene that readScene has loaded, in frames of step seconds; the
+// world is left as the play left it.
+PlayResult playLoadedScene(int maxThrows, float step);

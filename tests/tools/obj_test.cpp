@@ -195,16 +195,17 @@ TEST(ObjImport, YUpTurnsToZUpAndScales) {
 
 TEST(ObjImport, MaterialColourReachesTheCornersAndShadingLightsTheTop) {
     TempDir dir;
-    dir.write("mats.mtl", "newmtl clay\r\nKd 1 0.5 0\r\nnewmtl grey\nKd 0.2\n");
+    dir.write("mats.mtl", "newmtl clay\r\nKd 1 0.5 0\r\nnewmtl grey\nKd 0.2\nnewmtl bare\n");
     dir.write("in.obj", "mtllib mats.mtl\n" + TRIANGLE +
-                            "f 1 2 3\nusemtl clay\nf 1 3 2\nusemtl grey\nf 2 3 1\n");
+                            "f 1 2 3\nusemtl clay\nf 1 3 2\nusemtl grey\nf 2 3 1\n"
+                            "usemtl bare\nf 3 1 2\n");
     ASSERT_EQ(runImporter("in.obj --model plain.txt --colour 10,20,30 --up z").status, 0);
     ASSERT_EQ(runImporter("in.obj --model shaded.txt --colour 10,20,30 --up z --shade").status, 0);
     std::vector<Written> plain = readWritten("plain.txt"), shaded = readWritten("shaded.txt");
-    ASSERT_EQ(plain.size(), 3u);
-    ASSERT_EQ(shaded.size(), 3u);
-    const int expected[3][3] = {{10, 20, 30}, {255, 128, 0}, {51, 51, 51}};
-    for (int i = 0; i < 3; i++)
+    ASSERT_EQ(plain.size(), 4u);
+    ASSERT_EQ(shaded.size(), 4u);
+    const int expected[4][3] = {{10, 20, 30}, {255, 128, 0}, {51, 51, 51}, {204, 204, 204}};
+    for (int i = 0; i < 4; i++)
         EXPECT_EQ(std::vector<int>(plain[i].colour, plain[i].colour + 3),
                   std::vector<int>(expected[i], expected[i] + 3));
     EXPECT_GT(shaded[0].colour[0], 0.55 * 10);  // facing up: lit
@@ -399,6 +400,8 @@ TEST(ObjImport, BadInputNamesItsLineAndWritesNothing) {
         {TRIANGLE + "f 1 2 3x\n", "in.obj:4: error: vertex index '3x'"},
         {TRIANGLE + "f 1 \\\n 2 \\\n 4\n", "in.obj:4: error: vertex index 4 is past"},
         {"v 0 0 0\nv 1 0,5 0\n", "in.obj:2: error: '0,5' is not a number"},
+        {"vt\n", "in.obj:1: error: 'vt' needs at least 1 number, found 0"},
+        {"vn 0 1\n", "in.obj:1: error: 'vn' needs at least 3 numbers, found 2"},
         {"v 0 0 0\nv 1 0x10 0\n", "in.obj:2: error: '0x10' is not a number"},
         {"v 0 nan 0\n", "in.obj:1: error: 'nan' is not a number"},
         {"vn 0 0 1e999\n", "in.obj:1: error: '1e999' is too large a number"},
@@ -414,7 +417,7 @@ TEST(ObjImport, BadInputNamesItsLineAndWritesNothing) {
          "in.obj:4: error: the line is longer than 1048576 bytes"},
         {"v 0 \x89 0\n", "in.obj:1: error: '\\x89' is not a number"},
         {"v 0 caf\xC3\xA9\x1B[31m 0\n", "in.obj:1: error: 'caf\xC3\xA9\\x1b[31m' is not"},
-        {"v 0 \xC2\x85\xC0\xAF 0\n", "in.obj:1: error: '\\xc2\\x85\\xc0\\xaf' is not"},
+        {"v 0 \x7F\xC2\x85\xC0\xAF 0\n", "in.obj:1: error: '\\x7f\\xc2\\x85\\xc0\\xaf' is not"},
         {"", "no.obj: error: cannot read: No such file", "no.obj --model m.txt"},
         {TRIANGLE + "f 1 2 3\n", "gone/m.txt: error: cannot write: No such file",
          "in.obj --model gone/m.txt"},
@@ -540,6 +543,18 @@ TEST(ObjImport, UsageErrorsGiveOneLineAndStatusTwo) {
     EXPECT_EQ(version.out, "skorvel-obj " SKORVEL_VERSION "\n");
     dir.write("-in.obj", TRIANGLE + "f 1 2 3\n");
     EXPECT_EQ(runImporter("--model m.txt -- -in.obj").status, 0);
+}
+
+TEST(ObjImport, ALargeCollisionMeshIsWarnedOf) {
+    TempDir dir;
+    std::string faces = TRIANGLE;
+    for (int i = 0; i < 20001; i++) faces += "f 1 2 3\n";
+    dir.write("in.obj", faces);
+    EXPECT_EQ(runImporter("in.obj --collision c.txt").err,
+              "c.txt: warning: 20001 collision triangles; a ball and ten pins would spend about "
+              "1.5 ms of each 16.7 ms frame on them; keep it under 20000 by leaving out what the "
+              "ball and pins never touch\n");
+    EXPECT_EQ(runImporter("in.obj --model m.txt").err, "");
 }
 
 TEST(ObjImport, ConvertedCubeLoadsInTheGameWithoutAMessage) {

@@ -83,8 +83,8 @@ bool readNumbers(Place *place, const std::vector<char *> &words, size_t least, s
                  double *values) {
     size_t count = words.size() - 1;
     if (count < least)
-        return fail(
-            place, formatted("'%s' needs at least %zu numbers, found %zu", words[0], least, count));
+        return fail(place, formatted("'%s' needs at least %zu number%s, found %zu", words[0], least,
+                                     least == 1 ? "" : "s", count));
     for (size_t i = 0; i < count; i++) {
         double value;
         if (!readDecimal(words[i + 1], &value)) return fail(place, describeNumber(words[i + 1]));

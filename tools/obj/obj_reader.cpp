@@ -1,41 +1,67 @@
 #include "obj/obj_reader.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cerrno>
-#include <cmath>
-#include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <map>
+#include <set>
+
+#include "obj/obj_text.h"
 
 namespace {
+
+// What the reading of one .obj file keeps across its statements and its
+// material libraries.
+struct Reading {
+    ObjMesh *mesh;
+    std::string *error;
+    int material = -1;  // the one the latest usemtl named
+    std::map<std::string, int> materialIndex;
+    std::set<std::string> librariesTried;
+    std::set<std::string> unknownMaterials;
+};
 
 // Where the reader stands: the file and line that any message names.
 struct Place {
     std::string path;
     int line;
-    ObjMesh *mesh;
-    std::string *error;
+    Reading *reading;
 };
 
 const char *const SEPARATORS = " \t\r\n\v\f";
 
-bool fail(Place *place, const char *format, ...) {
-    char text[512];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    *place->error = place->path + ":" + std::to_string(place->line) + ": error: " + text;
+bool fail(Place *place, const std::string &text) {
+    *place->reading->error = located(place->path, place->line, "error", text);
     return false;
 }
 
 void warn(Place *place, const std::string &text) {
-    place->mesh->warnings.push_back(place->path + ":" + std::to_string(place->line) +
-                                    ": warning: " + text);
+    place->reading->mesh->warnings.push_back(located(place->path, place->line, "warning", text));
 }
 
-// The line's words, comment removed. The buffer is changed in place.
-std::vector<char *> splitWords(char *line) {
+// The first word of a statement, and where it ends.
+std::string keywordOf(const std::string &text, size_t *end) {
+    size_t start = text.find_first_not_of(SEPARATORS);
+    if (start == std::string::npos) start = text.size();
+    *end = text.find_first_of(SEPARATORS, start);
+    if (*end == std::string::npos) *end = text.size();
+    return text.substr(start, *end - start);
+}
+
+// A name is the rest of the line, trimmed, as exporters write names with
+// spaces (or a #) in them.
+std::string nameAfter(const std::string &text, size_t end) {
+    size_t start = text.find_first_not_of(SEPARATORS, end);
+    if (start == std::string::npos) return "";
+    return text.substr(start, text.find_last_not_of(SEPARATORS) + 1 - start);
+}
+
+// The statement's words, comment removed. The text is changed in place.
+std::vector<char *> splitWords(std::string *text) {
+    char *line = &(*text)[0];
     char *comment = strchr(line, '#');
     if (comment) *comment = '\0';
     std::vector<char *> words;
@@ -46,42 +72,58 @@ std::vector<char *> splitWords(char *line) {
     return words;
 }
 
-// A number too small for a double reads as 0; one too large does not read.
-bool readNumber(Place *place, const char *word, double *value) {
-    char *end = nullptr;
-    *value = strtod(word, &end);
-    if (end == word || *end != '\0' || !std::isfinite(*value))
-        return fail(place, "'%s' is not a number", word);
-    return true;
+std::string describeNumber(const char *word) {
+    if (isDecimal(word)) return formatted("'%s' is too large a number", word);
+    return formatted("'%s' is not a number: OBJ numbers are decimal, such as -1.25 or 2e-3", word);
 }
 
-// Checks that the words after the keyword are between least and most numbers.
+// Checks that the words after the keyword are at least least numbers, and
+// keeps the first most of them.
 bool readNumbers(Place *place, const std::vector<char *> &words, size_t least, size_t most,
                  double *values) {
     size_t count = words.size() - 1;
     if (count < least)
-        return fail(place, "'%s' needs at least %zu numbers, found %zu", words[0], least, count);
+        return fail(place, formatted("'%s' needs at least %zu number%s, found %zu", words[0], least,
+                                     least == 1 ? "" : "s", count));
     for (size_t i = 0; i < count; i++) {
         double value;
-        if (!readNumber(place, words[i + 1], &value)) return false;
+        if (!readDecimal(words[i + 1], &value)) return fail(place, describeNumber(words[i + 1]));
         if (i < most) values[i] = value;
     }
     return true;
 }
 
+struct IndexKind {
+    const char *name, *one, *many;
+};
+const IndexKind INDEX_KINDS[3] = {{"vertex", "vertex", "vertices"},
+                                  {"texture", "texture coordinate", "texture coordinates"},
+                                  {"normal", "normal", "normals"}};
+
+std::string pastTheDefined(const IndexKind &kind, long value, int defined) {
+    if (defined == 0)
+        return formatted("%s index %ld: no %s are defined before this line", kind.name, value,
+                         kind.many);
+    if (defined == 1)
+        return formatted("%s index %ld is past the one %s defined before this line", kind.name,
+                         value, kind.one);
+    return formatted("%s index %ld is past the %d %s defined before this line", kind.name, value,
+                     defined, kind.many);
+}
+
 // One index of a corner: 1 is the first element defined, -1 the latest.
-bool readIndex(Place *place, const char *text, const char *kind, int defined, int *index) {
+bool readIndex(Place *place, const char *text, const IndexKind &kind, int defined, int *index) {
     char *end = nullptr;
     errno = 0;
     long value = strtol(text, &end, 10);
     if (end == text || *end != '\0' || errno == ERANGE)
-        return fail(place, "%s index '%s' is not a whole number", kind, text);
+        return fail(place, formatted("%s index '%s' is not a whole number", kind.name, text));
     if (value == 0)
-        return fail(place, "%s index 0: indices start at 1 (or -1 for the latest)", kind);
+        return fail(place,
+                    formatted("%s index 0: indices start at 1 (or -1 for the latest)", kind.name));
     long resolved = value > 0 ? value - 1 : defined + value;
     if (resolved < 0 || resolved >= defined)
-        return fail(place, "%s index %ld is past the %d %s defined before this line", kind, value,
-                    defined, kind);
+        return fail(place, pastTheDefined(kind, value, defined));
     *index = static_cast<int>(resolved);
     return true;
 }
@@ -89,9 +131,8 @@ bool readIndex(Place *place, const char *text, const char *kind, int defined, in
 // A corner written v, v/vt, v//vn or v/vt/vn; only the vertex is kept, the
 // others are checked.
 bool readCorner(Place *place, char *word, int *vertex) {
-    const char *kinds[3] = {"vertex", "texture", "normal"};
-    int defined[3] = {static_cast<int>(place->mesh->vertices.size()), place->mesh->texCoordCount,
-                      place->mesh->normalCount};
+    const ObjMesh &mesh = *place->reading->mesh;
+    int defined[3] = {static_cast<int>(mesh.vertices.size()), mesh.texCoordCount, mesh.normalCount};
     char *part = word;
     for (int k = 0; part; k++) {
         char *slash = strchr(part, '/');
@@ -99,58 +140,90 @@ bool readCorner(Place *place, char *word, int *vertex) {
         if (k == 3) return fail(place, "a corner has at most three parts: v/vt/vn");
         int index = 0;
         bool optional = k > 0 && *part == '\0';
-        if (!optional && !readIndex(place, part, kinds[k], defined[k], &index)) return false;
+        if (!optional && !readIndex(place, part, INDEX_KINDS[k], defined[k], &index)) return false;
         if (k == 0) *vertex = index;
         part = slash ? slash + 1 : nullptr;
     }
     return true;
 }
 
-bool readFace(Place *place, const std::vector<char *> &words, int material) {
+bool readFace(Place *place, const std::vector<char *> &words) {
     if (words.size() < 4)
-        return fail(place, "a face needs at least three corners, this one has %zu",
-                    words.size() - 1);
+        return fail(place, formatted("a face needs at least three corners, this one has %zu",
+                                     words.size() - 1));
     ObjFace face;
-    face.material = material;
+    face.material = place->reading->material;
     face.line = place->line;
     for (size_t i = 1; i < words.size(); i++) {
         int vertex;
         if (!readCorner(place, words[i], &vertex)) return false;
         face.corners.push_back(vertex);
     }
-    place->mesh->faces.push_back(face);
+    place->reading->mesh->faces.push_back(face);
     return true;
 }
 
-// Runs statement on every line of the file; false if the file does not open.
+// Reads the statements of an open file, up to its end or until statement
+// gives false. A line too long or a read error is an error when fatal, or
+// else a warning after which the rest of the file is skipped.
 template <typename Statement>
-bool readLines(Place *place, Statement statement, bool *ok) {
-    FILE *file = fopen(place->path.c_str(), "r");
-    if (!file) return false;
-    char *line = nullptr;
-    size_t capacity = 0;
-    *ok = true;
-    for (place->line = 1; *ok && getline(&line, &capacity, file) != -1; place->line++) {
-        std::vector<char *> words = splitWords(line);
-        if (!words.empty()) *ok = statement(words);
+bool readFile(FILE *file, Place *place, bool fatal, Statement statement) {
+    TextReader reader = {file, 1};
+    std::string text;
+    for (;;) {
+        StatementStatus status = readStatement(&reader, &text, &place->line);
+        if (status == STATEMENT_END) return true;
+        if (status == STATEMENT_READ) {
+            if (!statement(text)) return false;
+            continue;
+        }
+        std::string problem =
+            status == STATEMENT_TOO_LONG
+                ? formatted("the line is longer than %zu bytes (1 MB); no statement needs that",
+                            LONGEST_STATEMENT)
+                : std::string("cannot read this line: ") + strerror(errno);
+        if (fatal) return fail(place, problem);
+        warn(place, problem + "; the rest of the file is skipped");
+        return true;
     }
-    free(line);
-    fclose(file);
-    return true;
 }
 
-// Kd may give one number for a grey, as the format allows.
-bool readMaterialLine(Place *place, const std::vector<char *> &words) {
-    std::vector<ObjMaterial> &materials = place->mesh->materials;
-    if (strcmp(words[0], "newmtl") == 0) {
-        if (words.size() < 2) return fail(place, "'newmtl' needs a name");
-        materials.push_back(ObjMaterial{words[1], {0.8, 0.8, 0.8}});
-    } else if (strcmp(words[0], "Kd") == 0 && !materials.empty()) {
-        double *kd = materials.back().diffuse;
-        if (!readNumbers(place, words, 1, 3, kd)) return false;
-        if (words.size() < 4) kd[1] = kd[2] = kd[0];
+// Kd may give one number for a grey, as the format allows; its spectral and
+// xyz forms are not read.
+void readDiffuse(Place *place, std::string *text, ObjMaterial *material) {
+    std::string statement = nameAfter(*text, 0);
+    std::vector<char *> words = splitWords(text);
+    double kd[3];
+    bool numbers = words.size() == 2 || words.size() == 4;
+    for (size_t i = 1; numbers && i < words.size(); i++)
+        numbers = readDecimal(words[i], &kd[i - 1]);
+    if (!numbers) {
+        warn(place, "'" + statement + "' is not read, only 'Kd R G B' and 'Kd GREY' are: '" +
+                        material->name + "' keeps the colour it had (light grey by default)");
+        return;
     }
-    return true;
+    if (words.size() == 2) kd[1] = kd[2] = kd[0];
+    std::copy(kd, kd + 3, material->diffuse);
+}
+
+void readMaterialStatement(Place *place, std::string *text, int *current) {
+    ObjMesh *mesh = place->reading->mesh;
+    size_t end;
+    std::string keyword = keywordOf(*text, &end);
+    if (keyword == "newmtl") {
+        std::string name = nameAfter(*text, end);
+        *current = -1;
+        if (name.empty()) {
+            warn(place, "'newmtl' without a name: its statements are skipped");
+            return;
+        }
+        *current = static_cast<int>(mesh->materials.size());
+        mesh->materials.push_back(ObjMaterial{name, {0.8, 0.8, 0.8}});
+        // The first material of a name is the one that counts.
+        place->reading->materialIndex.insert({name, *current});
+    } else if (keyword == "Kd" && *current >= 0) {
+        readDiffuse(place, text, &mesh->materials[*current]);
+    }
 }
 
 std::string folderOf(const std::string &path) {
@@ -158,50 +231,82 @@ std::string folderOf(const std::string &path) {
     return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
-bool readLibraries(Place *place, const std::vector<char *> &words) {
-    for (size_t i = 1; i < words.size(); i++) {
-        Place library = {folderOf(place->path) + words[i], 0, place->mesh, place->error};
-        bool ok;
-        if (!readLines(
-                &library,
-                [&](const std::vector<char *> &w) { return readMaterialLine(&library, w); }, &ok)) {
-            warn(place, std::string("material library '") + words[i] +
-                            "' is not beside the .obj file; its faces take the --colour colour");
-        } else if (!ok) {
-            return false;
-        }
+std::string besideObj(const Place &place, const std::string &name) {
+    return name[0] == '/' ? name : folderOf(place.path) + name;
+}
+
+void readLibrary(Place *place, const std::string &name) {
+    std::string path = besideObj(*place, name);
+    if (!place->reading->librariesTried.insert(path).second) return;
+    std::string why;
+    FILE *file = openTextFile(path, &why);
+    if (!file) {
+        warn(place, "material library '" + name + "' cannot be read (" + why +
+                        "); the faces of its materials take the --colour colour");
+        return;
     }
-    return true;
+    Place library = {path, 0, place->reading};
+    int current = -1;
+    readFile(file, &library, false, [&](std::string &text) {
+        readMaterialStatement(&library, &text, &current);
+        return true;
+    });
+    fclose(file);
 }
 
-int findMaterial(Place *place, const char *name) {
-    const std::vector<ObjMaterial> &materials = place->mesh->materials;
-    for (size_t i = 0; i < materials.size(); i++)
-        if (materials[i].name == name) return static_cast<int>(i);
-    warn(place, std::string("material '") + name +
-                    "' is in no material library read so far; its faces take the --colour colour");
-    return -1;
+// Blender writes a library name with spaces as it is; other tools list
+// several names on one line.
+void readLibraries(Place *place, const std::string &names) {
+    if (names.empty()) return;
+    struct stat status;
+    if (stat(besideObj(*place, names).c_str(), &status) == 0) {
+        readLibrary(place, names);
+        return;
+    }
+    std::string text = names;
+    for (char *word : splitWords(&text)) readLibrary(place, word);
 }
 
-bool readStatement(Place *place, const std::vector<char *> &words, int *material) {
-    const char *keyword = words[0];
+void useMaterial(Place *place, const std::string &name) {
+    Reading *reading = place->reading;
+    reading->material = -1;
+    if (name.empty()) return;
+    auto found = reading->materialIndex.find(name);
+    if (found != reading->materialIndex.end()) {
+        reading->material = found->second;
+    } else if (reading->unknownMaterials.insert(name).second) {
+        warn(place, "material '" + name +
+                        "' is in no material library read so far; its faces take the --colour "
+                        "colour");
+    }
+}
+
+bool readStatement(Place *place, std::string *text) {
+    size_t end;
+    std::string keyword = keywordOf(*text, &end);
+    if (keyword == "mtllib") {
+        readLibraries(place, nameAfter(*text, end));
+        return true;
+    }
+    if (keyword == "usemtl") {
+        useMaterial(place, nameAfter(*text, end));
+        return true;
+    }
+    std::vector<char *> words = splitWords(text);
     double xyz[3];
-    ObjMesh *mesh = place->mesh;
-    if (strcmp(keyword, "v") == 0) {
+    ObjMesh *mesh = place->reading->mesh;
+    if (keyword == "v") {
         if (!readNumbers(place, words, 3, 3, xyz)) return false;
         mesh->vertices.push_back(ObjPoint{xyz[0], xyz[1], xyz[2]});
-    } else if (strcmp(keyword, "vt") == 0) {
+        mesh->vertexLines.push_back(place->line);
+    } else if (keyword == "vt") {
         if (!readNumbers(place, words, 1, 3, xyz)) return false;
         mesh->texCoordCount++;
-    } else if (strcmp(keyword, "vn") == 0) {
+    } else if (keyword == "vn") {
         if (!readNumbers(place, words, 3, 3, xyz)) return false;
         mesh->normalCount++;
-    } else if (strcmp(keyword, "f") == 0) {
-        return readFace(place, words, *material);
-    } else if (strcmp(keyword, "mtllib") == 0) {
-        return readLibraries(place, words);
-    } else if (strcmp(keyword, "usemtl") == 0) {
-        *material = words.size() < 2 ? -1 : findMaterial(place, words[1]);
+    } else if (keyword == "f") {
+        return readFace(place, words);
     }
     // o, g, s and anything else change nothing that the game's files hold.
     return true;
@@ -211,17 +316,16 @@ bool readStatement(Place *place, const std::vector<char *> &words, int *material
 
 bool readObj(const char *path, ObjMesh *mesh, std::string *error) {
     *mesh = ObjMesh();
-    Place place = {path, 0, mesh, error};
-    int material = -1;
-    bool ok;
-    if (!readLines(
-            &place,
-            [&](const std::vector<char *> &words) {
-                return readStatement(&place, words, &material);
-            },
-            &ok)) {
-        *error = std::string(path) + ": error: cannot open: " + strerror(errno);
-        return false;
-    }
+    mesh->path = path;
+    Reading reading;
+    reading.mesh = mesh;
+    reading.error = error;
+    Place place = {path, 0, &reading};
+    std::string why;
+    FILE *file = openTextFile(path, &why);
+    if (!file) return fail(&place, "cannot read: " + why);
+    bool ok = readFile(file, &place, true,
+                       [&](std::string &text) { return readStatement(&place, &text); });
+    fclose(file);
     return ok;
 }

@@ -1,6 +1,6 @@
-// Reads a Wavefront OBJ file (and the material libraries beside it) into
-// plain lists: vertex positions, faces as lists of vertex indices with the
-// line each came from, and the materials' diffuse colours.
+// Reads a Wavefront OBJ file (and the material libraries it names) into
+// plain lists: vertex positions with their lines, faces as lists of vertex
+// indices with the line each came from, and the materials' diffuse colours.
 #pragma once
 
 #include <string>
@@ -22,7 +22,9 @@ struct ObjFace {
 };
 
 struct ObjMesh {
+    std::string path;
     std::vector<ObjPoint> vertices;
+    std::vector<int> vertexLines;  // the line each vertex came from
     std::vector<ObjFace> faces;
     std::vector<ObjMaterial> materials;
     int texCoordCount = 0;
@@ -32,4 +34,5 @@ struct ObjMesh {
 };
 
 // False on the first fault, with *error set to "FILE:LINE: error: ...".
+// Problems inside a material library are only warnings.
 bool readObj(const char *path, ObjMesh *mesh, std::string *error);

@@ -11,17 +11,26 @@ struct ConvertOptions {
     bool yUp = true;  // the file's up axis is Y, as Blender exports
     double scale = 1.0;
     int colour[3] = {200, 200, 200};  // for faces without a material colour
-    bool shade = false;               // bake a light from above and in front
 };
 
+// Every coordinate holds exactly what the file says once the game reads it
+// back, and the normal is worked out from those, as the game would.
 struct GameTriangle {
     ObjPoint normal;
     ObjPoint vertex[3];  // counter-clockwise seen from the side the normal points to
     int colour[3][3];    // per corner: red, green, blue
 };
 
-// Each face is split as a fan from its first corner.
-std::vector<GameTriangle> buildTriangles(const ObjMesh &mesh, const ConvertOptions &options);
+// Splits each face into triangles that cover it (see triangulate.h) and
+// leaves out those with no area as written. False, with *error set, when a
+// coordinate is beyond what the game reads, a face is too large to split or
+// no triangle is left. *warnings gets a line for each kind of doubtful face.
+bool buildTriangles(const ObjMesh &mesh, const ConvertOptions &options,
+                    std::vector<GameTriangle> *triangles, std::vector<std::string> *warnings,
+                    std::string *error);
+
+// Bakes a light from above and in front into the colours.
+void shadeTriangles(std::vector<GameTriangle> *triangles);
 
 struct OutputFile {
     std::string path;
@@ -29,5 +38,7 @@ struct OutputFile {
 };
 
 // Writes every file beside its target first and renames them only once all
-// are written, so on failure (false, *error set) no target has changed.
+// are written, so on failure (false, *error set) no target has changed. A
+// target must be a regular file or absent; a symbolic link is written
+// through to the file it names.
 bool writeTriangleFiles(const std::vector<OutputFile> &files, std::string *error);

@@ -6,6 +6,9 @@ PLAY_PACKAGES=(cmake make g++ libsdl1.2-dev libgl-dev libglu1-mesa-dev)
 # What scripts/play's demo needs when there is no display: an X server of its
 # own, a way to move the mouse and press keys, and a screenshot.
 DEMO_PACKAGES=(xvfb xdotool x11-apps imagemagick)
+# What making the Debian package needs: dpkg-buildflags and dpkg-shlibdeps
+# (dpkg-dev), and file, with which CPack finds the programs to look at.
+PACKAGE_PACKAGES=(dpkg-dev file)
 # What the tests, the benchmark and the fuzzers need on top of playing: the
 # install test validates the menu entry, the metainfo and the man page, and
 # reads the game window's class with xprop (x11-utils).

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by install_test.sh and package_test.sh: a scratch folder, every
 # process started stopped at the end, an X server of their own, and the
 # checks that any installed launcher must pass.
@@ -29,7 +30,8 @@ start_display() {
     Xvfb -displayfd 3 -noreset -screen 0 "$1x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
     pids+=($!)
     within 10 test -s "$work/display" || fail "Xvfb did not start"
-    export DISPLAY=":$(cat "$work/display")"
+    DISPLAY=":$(cat "$work/display")"
+    export DISPLAY
 }
 
 # quit_with_escape PID: holds Escape until the process ends, as a player

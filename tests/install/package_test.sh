@@ -6,12 +6,14 @@
 # and, unpacked with dpkg -x into a scratch root, the launcher plays the
 # first level under an X server of its own and quits with Escape, the
 # packaged checker stops a broken folder, skorvel-new-level works, and the
-# manual pages name the package's paths. The machine's packages are left
-# as they were.
+# manual pages name the package's paths. The machine's own skorvel package,
+# if any, is left as it was.
 source "$(dirname "$0")/helpers.sh"
 deb=$(realpath "$1")
 source_dir=$(realpath "$(dirname "$0")/../..")
-installed_before=$(dpkg-query -W -f '${Package} ${Version}\n')
+# Whether skorvel is installed on the machine, before and after.
+installed() { dpkg-query -W -f '${Status} ${Version}' skorvel 2>/dev/null || true; }
+installed_before=$(installed)
 
 field() { dpkg-deb -f "$deb" "$1"; }
 version=$(sed -n '1s/^skorvel (\([^)]*\)).*/\1/p' "$source_dir/packaging/debian/changelog")
@@ -64,6 +66,5 @@ play packaged "$launcher"
 refuses_broken_folder "$launcher" "$levels"
 makes_new_level "$root/usr/bin/skorvel-new-level" "$levels" "$work/mine"
 
-[ "$(dpkg-query -W -f '${Package} ${Version}\n')" = "$installed_before" ] ||
-    fail "the machine's packages changed"
+[ "$(installed)" = "$installed_before" ] || fail "the package on the machine changed"
 echo "packaged, checked by lintian, and played from an unpacked root"

@@ -4,13 +4,11 @@
 # checks that any installed launcher must pass.
 set -euo pipefail
 work=$(mktemp -d)
-pids=()
+# Stops the processes the test started that still run (the shell's jobs).
 cleanup() {
     local pid
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
+    for pid in $(jobs -p); do kill "$pid" 2>/dev/null || true; done
+    wait || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -28,7 +26,6 @@ gone() { ! kill -0 "$1" 2>/dev/null; }
 # start_display WIDTHxHEIGHT: an Xvfb of that size; sets DISPLAY.
 start_display() {
     Xvfb -displayfd 3 -noreset -screen 0 "$1x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-    pids+=($!)
     within 10 test -s "$work/display" || fail "Xvfb did not start"
     DISPLAY=":$(cat "$work/display")"
     export DISPLAY
@@ -49,12 +46,11 @@ play() {
     local log=$work/$1.log
     (cd / && exec "${@:2}") >"$log" 2>&1 &
     local pid=$! status=0 w
-    pids+=("$pid")
     within 30 eval "grep -qs 'done loading scene from file' '$log' || gone $pid"
     grep -q "done loading scene from file" "$log" || fail "$1: $(cat "$log")"
     # xdotool matches classes ignoring case; xprop shows the class exactly.
     w=$(xdotool search --limit 1 --class "^${wmclass:-skorvel}\$") &&
-        xprop -id "$w" WM_CLASS | grep -q ", \"${wmclass:-skorvel}\"\$" ||
+        grep -q ", \"${wmclass:-skorvel}\"\$" <(xprop -id "$w" WM_CLASS) ||
         fail "$1: no window of class ${wmclass:-skorvel}"
     quit_with_escape "$pid"
     wait "$pid" || status=$?
@@ -93,5 +89,5 @@ makes_new_level() {
     out=$(cd "$3" && "$1" mine --pins 4) || fail "skorvel-new-level: $out"
     [ -f "$3/mine_scene.txt" ] && grep -q ' mine_scene.txt$' "$3/scenelist.txt" ||
         fail "skorvel-new-level wrote no listed level: $out"
-    ! find "$(dirname "$1")/.." -name __pycache__ | grep -q . || fail "bytecode written into the install"
+    [ -z "$(find "$(dirname "$1")/.." -name __pycache__)" ] || fail "bytecode written into the install"
 }

@@ -28,7 +28,7 @@ for page in "6 skorvel" "1 skorvel-check" "1 skorvel-obj" "1 skorvel-new-level";
     out=$(MANWIDTH=80 man --warnings -M "$share/man" $page 2>&1 >/dev/null) && [ -z "$out" ] ||
         fail "man $page: $out"
 done
-zcat "$share/man/man6/skorvel.6.gz" | grep -qxF ".I /usr/share/skorvel/levels/" ||
+grep -qxF ".I /usr/share/skorvel/levels/" <(zcat "$share/man/man6/skorvel.6.gz") ||
     fail "skorvel(6) does not name the levels installed under /usr"
 ! zgrep -l /usr/local "$share"/man/man*/* || fail "a manual page names /usr/local"
 
@@ -43,7 +43,7 @@ grep -q "scenelist.txt" <<<"$out" || fail "no reason given: $out"
 status=0
 out=$("$launcher" -x 2>&1) || status=$?
 [ "$status" -eq 2 ] && grep -q "unknown option '-x'" <<<"$out" || fail "-x gave $status: $out"
-"$launcher" --help | grep -q -- '--window' || fail "--help does not tell --window"
+grep -q -- '--window' <("$launcher" --help) || fail "--help does not tell --window"
 
 refuses_broken_folder "$launcher" "$levels"
 # Without the checker the launcher starts the game as it always did.
@@ -106,18 +106,16 @@ cp "$mine/mine_scene.txt" "$work/mine_scene.saved"
 first=$(awk '$2 == "mine_scene.txt" { print previous } { previous = $2 }' "$mine/scenelist.txt")
 "$launcher" --window --level "$first" "$mine" >"$work/window.out" 2>"$work/window.err" &
 window_pid=$!
-pids+=("$window_pid")
 within 30 grep -q "done loading scene from file" "$work/window.out" ||
     fail "--window: $(cat "$work/window.out" "$work/window.err")"
 [ "$(grep -m 1 '^done loading scene from' "$work/window.out")" = \
     "done loading scene from file $first" ] ||
     fail "--window did not start at $first: $(cat "$work/window.out")"
 window=$(xdotool search --limit 1 --name '^Skorvel - mine$') || fail "no window named Skorvel - mine"
-xdotool getwindowgeometry "$window" | grep -q 'Geometry: 640x480' ||
+grep -q 'Geometry: 640x480' <(xdotool getwindowgeometry "$window") ||
     fail "the window is not 640x480: $(xdotool getwindowgeometry "$window")"
 
 xev -name editor -geometry 300x200+700+100 -event keyboard >"$work/xev.out" 2>&1 &
-pids+=($!)
 within 10 xdotool search --name '^editor$' >/dev/null || fail "no second window"
 xdotool search --limit 1 --name '^editor$' windowfocus --sync type --delay 50 typed
 within 5 eval '[ "$(keys_seen "$work/xev.out")" = typed ]' ||

@@ -58,7 +58,7 @@ for page in "$root"/usr/share/man/man*/*.gz; do
     out=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null) && [ -z "$out" ] ||
         fail "$page: $out"
 done
-zcat "$root/usr/share/man/man6/skorvel.6.gz" | grep -qxF ".I /usr/share/games/skorvel/levels/" ||
+grep -qxF ".I /usr/share/games/skorvel/levels/" <(zcat "$root/usr/share/man/man6/skorvel.6.gz") ||
     fail "skorvel(6) does not name the packaged levels"
 
 start_display 640x480

@@ -74,7 +74,8 @@ refuses_broken_folder() {
     rm -rf "$broken"
     cp -r "$2" "$broken"
     break_camera "$broken/tenpin_scene.txt"
-    out=$(cd / && "$1" "$broken" 2>&1) || status=$?
+    # A game started by mistake is stopped, so that the test fails instead of waiting.
+    out=$(cd / && timeout 30 "$1" "$broken" 2>&1) || status=$?
     [ "$status" -eq 1 ] || fail "a broken folder gave status $status: $out"
     grep -q '^tenpin_scene.txt:[0-9]*: error: ' <<<"$out" || fail "no finding for the typo: $out"
     ! grep -q "loading list of scenes" <<<"$out" || fail "the game started on a broken folder: $out"

@@ -34,6 +34,8 @@ grep -qxF ".I /usr/share/skorvel/levels/" <(zcat "$share/man/man6/skorvel.6.gz")
 
 start_display 1024x768
 play installed "$launcher"
+[ "$(head -n 1 "$work/installed.log")" = "loading list of scenes..." ] ||
+    fail "the launcher said more than the game: $(cat "$work/installed.log")"
 cp -r "$levels" "$work/my levels"
 play copied "$launcher" "$work/my levels"
 

@@ -6,11 +6,18 @@ PLAY_PACKAGES=(cmake make g++ libsdl1.2-dev libgl-dev libglu1-mesa-dev)
 # What scripts/play's demo needs when there is no display: an X server of its
 # own, a way to move the mouse and press keys, and a screenshot.
 DEMO_PACKAGES=(xvfb xdotool x11-apps imagemagick)
+# What making the Debian package needs: dpkg-buildflags and dpkg-shlibdeps
+# (dpkg-dev), and file, with which CPack finds the programs to look at.
+PACKAGE_PACKAGES=(dpkg-dev file)
 # What the tests, the benchmark and the fuzzers need on top of playing: the
-# install test validates the menu entry, the metainfo and the man page, and
-# reads the game window's class with xprop (x11-utils).
+# install test validates the menu entry, the metainfo and the manual pages,
+# reads the game window's class with xprop and types into xev (x11-utils),
+# and plays skorvel --window (Xephyr, inotifywait); the package test runs
+# lintian; the sdl12-compat leg needs SDL 2 under the compat library it
+# fetches itself.
 TEST_PACKAGES=(clang libclang-rt-14-dev python3 libgtest-dev libbenchmark-dev
-               xvfb xdotool x11-apps x11-utils imagemagick desktop-file-utils appstream man-db)
+               xvfb xdotool x11-apps x11-utils imagemagick desktop-file-utils appstream man-db
+               xserver-xephyr inotify-tools lintian libsdl2-2.0-0 "${PACKAGE_PACKAGES[@]}")
 
 # install_missing_packages PACKAGE...
 install_missing_packages() {

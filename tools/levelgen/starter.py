@@ -10,6 +10,8 @@ above the lane, each pin's centre stands 0.3 above it."""
 import math
 import os
 import re
+import shlex
+from dataclasses import dataclass
 
 from .bodies import PIN_SPACING, ball_on
 from .mesh import MAPLE, boards, floor_quads, lane_marks, lane_slab
@@ -23,6 +25,20 @@ LANE_HALF, LANE_START, BOARDS = 2.1, -2.0, 14
 RACK_HEAD = 9.0
 # Little room behind the last row, so that a knocked pin soon slides off.
 BACK_ROOM = 1.6
+
+
+@dataclass
+class Commands:
+    """How the level maker runs the tools here, for the messages: the
+    program's name, how to fill a folder with the bundled levels, and how
+    to play the new level. {folder}, quoted for the shell, and {scene} are
+    filled in."""
+    program: str = "new-level"
+    fill_folder: str = "write the bundled levels first (python3 tools/make_levels.py --out {folder})"
+    play: str = "start the game again to play it; then F5 reloads it from its files"
+
+
+SOURCE_TREE = Commands()
 
 
 def rack(count, head_y):
@@ -64,20 +80,20 @@ def name_problem(name, pin_count):
     return None
 
 
-def folder_problems(folder, scene, generated_names, plan):
+def folder_problems(folder, scene, generated_names, plan, commands):
     """Adds to the plan an error for everything in the folder that stands in
     the way of the scene; returns the folder's scene list entries."""
     list_path = os.path.join(folder, SCENE_LIST)
     entries = read_scene_list(folder, plan) if os.path.isfile(list_path) else None
+    fill = commands.fill_folder.replace("{folder}", shlex.quote(folder))
     if entries is None and not plan.errors:
-        plan.errors.append("%s: error: no scene list here; write the bundled levels first "
-                           "(python3 tools/make_levels.py --out %s)" % (list_path, folder))
+        plan.errors.append("%s: error: no scene list here; %s" % (list_path, fill))
     if entries and scene.scene_file() in [file for _, file in entries]:
         plan.errors.append("%s: error: already names %s" % (list_path, scene.scene_file()))
     for model in scene.models():
         if not os.path.isfile(os.path.join(folder, model)):
-            plan.errors.append("%s: error: the level draws this bundled model; write the "
-                               "bundled levels first" % os.path.join(folder, model))
+            plan.errors.append("%s: error: the level draws this bundled model; %s" %
+                               (os.path.join(folder, model), fill))
     # A name the generator writes, or wrote, would be its file, not the
     # level maker's: a later run could overwrite or prune it.
     own = read_manifest(folder) | set(generated_names)
@@ -91,21 +107,21 @@ def folder_problems(folder, scene, generated_names, plan):
     return entries
 
 
-def new_level(folder, name, pin_count, generated_names):
+def new_level(folder, name, pin_count, generated_names, commands=SOURCE_TREE):
     """Writes the starter level NAME into the folder and lists it before the
     closing scene; writes nothing when anything stands in the way. Returns
     the exit status."""
     problem = name_problem(name, pin_count)
     if problem:
-        print("new-level: error: %s; nothing written" % problem)
+        print("%s: error: %s; nothing written" % (commands.program, problem))
         return 1
     scene = starter_scene(name, pin_count)
     plan = Plan()
-    entries = folder_problems(folder, scene, generated_names, plan)
+    entries = folder_problems(folder, scene, generated_names, plan, commands)
     for line in plan.errors + plan.warnings:
         print(line)
     if plan.errors:
-        print("new-level: nothing written")
+        print("%s: nothing written" % commands.program)
         return 1
     files = scene.files()
     for file, text in files.items():
@@ -117,5 +133,6 @@ def new_level(folder, name, pin_count, generated_names):
     print("wrote %s with %d pins: %s" % (name, pin_count, ", ".join(sorted(files))))
     print("%s: %s added before the closing scene (%d scenes)" %
           (list_path, scene.scene_file(), len(entries)))
-    print("start the game again to play it; then F5 reloads it from its files")
+    print(commands.play.replace("{folder}", shlex.quote(folder))
+          .replace("{scene}", scene.scene_file()))
     return 0

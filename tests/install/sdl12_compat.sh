@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Usage: sdl12_compat.sh BUILD-DIR
+# Plays the game on sdl12-compat, the SDL 1.2 that newer distributions ship
+# on top of SDL 2, without touching the machine's SDL: Debian's
+# libsdl1.2-compat is fetched with apt-get download, unpacked into
+# BUILD-DIR/sdl12-compat, and put first with LD_LIBRARY_PATH. ldd must then
+# show it; the end-to-end session and the display and frame tests run again;
+# and the game's log and its window (title, class, size, depth) must be the
+# same as on the machine's SDL 1.2, but for the one known difference:
+# sdl12-compat sets no icon title (WM_ICON_NAME, _NET_WM_ICON_NAME). Runs on
+# the X server that DISPLAY names. Needs libsdl2-2.0-0 installed.
+source "$(dirname "$0")/helpers.sh"
+build=$(realpath "$1")
+levels=$(realpath "$(dirname "$0")/../../levels")
+compat=$build/sdl12-compat
+
+if ! ls "$compat"/libsdl1.2-compat_*.deb >/dev/null 2>&1; then
+    mkdir -p "$compat"
+    # A machine whose package lists are missing or old gets them once.
+    (cd "$compat" && apt-get download -q libsdl1.2-compat >download.log 2>&1) ||
+        { apt-get update -qq && (cd "$compat" && apt-get download -q libsdl1.2-compat >download.log 2>&1); } ||
+        fail "apt-get download libsdl1.2-compat: $(cat "$compat/download.log")"
+fi
+rm -rf "$compat/root"
+dpkg -x "$compat"/libsdl1.2-compat_*.deb "$compat/root"
+library=$(find "$compat/root" -name libSDL-1.2.so.0 | head -n 1)
+[ -n "$library" ] || fail "the package holds no libSDL-1.2.so.0"
+libraries=$(dirname "$library")
+for program in skorvel tests/flow_tests tests/render_tests; do
+    # Read whole: grep -q stopping early would cut ldd off mid-write.
+    loaded=$(LD_LIBRARY_PATH=$libraries ldd "$build/$program" | grep libSDL)
+    grep -qF "libSDL-1.2.so.0 => $library " <<<"$loaded" ||
+        fail "$program does not load sdl12-compat: $loaded"
+done
+
+# window_facts NAME [LD_LIBRARY_PATH]: the game on the bundled levels: what
+# its window shows the desktop while the first level plays, then its log
+# once Escape has quit it.
+window_facts() {
+    local log=$work/$1.log pid w
+    (cd "$levels" && SDL_VIDEO_X11_WMCLASS=skorvel LD_LIBRARY_PATH=${2:-} exec "$build/skorvel") >"$log" 2>&1 &
+    pid=$!
+    within 30 eval "grep -qs 'done loading scene from file' '$log' || gone $pid" &&
+        w=$(xdotool search --limit 1 --class '^skorvel$') || fail "$1: no game window: $(cat "$log")"
+    xprop -id "$w" WM_NAME _NET_WM_NAME WM_ICON_NAME _NET_WM_ICON_NAME WM_CLASS
+    xwininfo -id "$w" | grep -E '^ *(Width|Height|Depth|Map State):'
+    quit_with_escape "$pid"
+    wait "$pid" || fail "$1: exit status $?"
+    echo "log:"
+    cat "$log"
+}
+window_facts own >"$work/own.facts"
+expected=$(sed 's/^\(_NET_WM_ICON_NAME\|WM_ICON_NAME\).*/\1:  not found./' "$work/own.facts")
+window_facts compat "$libraries" >"$work/compat.facts"
+on_compat=$(cat "$work/compat.facts")
+[ "$on_compat" = "$expected" ] ||
+    fail "sdl12-compat differs from SDL 1.2 beyond the icon title:$(diff <(echo "$expected") <(echo "$on_compat"))"
+
+echo "On sdl12-compat ($library):"
+cd "$build"
+LD_LIBRARY_PATH=$libraries ctest --output-on-failure --no-tests=error -R '^(EndToEnd|Display|Frame)\.'

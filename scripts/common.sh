@@ -6,6 +6,8 @@ PLAY_PACKAGES=(cmake make g++ libsdl1.2-dev libgl-dev libglu1-mesa-dev)
 # What scripts/play's demo needs when there is no display: an X server of its
 # own, a way to move the mouse and press keys, and a screenshot.
 DEMO_PACKAGES=(xvfb xdotool x11-apps imagemagick)
+# What scripts/web needs to build the game for browsers.
+WEB_PACKAGES=(cmake make emscripten)
 # What the tests, the benchmark and the fuzzers need on top of playing: the
 # install test validates the menu entry, the metainfo and the man page, and
 # reads the game window's class with xprop (x11-utils).

@@ -10,9 +10,11 @@ DEMO_PACKAGES=(xvfb xdotool x11-apps imagemagick)
 WEB_PACKAGES=(cmake make emscripten)
 # What the tests, the benchmark and the fuzzers need on top of playing: the
 # install test validates the menu entry, the metainfo and the man page, and
-# reads the game window's class with xprop (x11-utils).
+# reads the game window's class with xprop (x11-utils); the web test builds
+# the web version and loads it in headless Chromium.
 TEST_PACKAGES=(clang libclang-rt-14-dev python3 libgtest-dev libbenchmark-dev
-               xvfb xdotool x11-apps x11-utils imagemagick desktop-file-utils appstream man-db)
+               xvfb xdotool x11-apps x11-utils imagemagick desktop-file-utils appstream man-db
+               "${WEB_PACKAGES[@]}" chromium)
 
 # install_missing_packages PACKAGE...
 install_missing_packages() {

@@ -2,7 +2,10 @@
 // compiled, the immediate-mode calls are recorded into it instead of being
 // drawn: each vertex with the colour current at that moment. Calling the list
 // draws each glBegin-glEnd batch as one interleaved client array, which the
-// emulation uploads in one piece rather than vertex by vertex.
+// emulation uploads in one piece rather than vertex by vertex. Only the
+// vertices are kept, as the game's models need: any other call made while
+// compiling takes effect at once, and calling a list leaves the current
+// colour as it was.
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -27,8 +30,6 @@ struct DisplayList {
     bool named;  // reserved by glGenLists and not deleted since
     std::vector<ListVertex> vertices;
     std::vector<ListBatch> batches;
-    bool setsColour;  // the colour it leaves current, as GL's colour calls would
-    GLfloat finalColour[4];
 };
 
 // The emulation copies a draw into a buffer of 2 MB at most; a chunk of
@@ -48,9 +49,6 @@ void setCurrentColour(GLfloat red, GLfloat green, GLfloat blue) {
     currentColour[1] = green;
     currentColour[2] = blue;
     currentColour[3] = 1.0f;
-    if (!compiling) return;
-    recording.setsColour = true;
-    for (int i = 0; i < 4; i++) recording.finalColour[i] = currentColour[i];
 }
 
 static GLubyte colourByte(GLfloat value) {
@@ -110,7 +108,7 @@ extern "C" GLuint glGenLists(GLsizei range) {
     if (range <= 0) return 0;
     GLuint first = firstFreeRun(range);
     if (lists.size() < first + range) lists.resize(first + range);
-    for (GLsizei i = 0; i < range; i++) lists[first + i] = {true, {}, {}, false, {}};
+    for (GLsizei i = 0; i < range; i++) lists[first + i] = {true, {}, {}};
     return first;
 }
 
@@ -125,7 +123,7 @@ extern "C" void glNewList(GLuint list, GLenum mode) {
     if (list == 0 || compiling) return;
     compiling = list;
     executing = mode == GL_COMPILE_AND_EXECUTE;
-    recording = {true, {}, {}, false, {}};
+    recording = {true, {}, {}};
 }
 
 extern "C" void glEndList() {
@@ -167,11 +165,6 @@ extern "C" void glCallList(GLuint list) {
         if (batch.count > 0) drawBatch(called, batch);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
-    if (called.setsColour) {
-        const GLfloat *colour = called.finalColour;
-        setCurrentColour(colour[0], colour[1], colour[2]);
-        glColor4f(colour[0], colour[1], colour[2], colour[3]);
-    }
 }
 
 bool drawNewListsOnce() {

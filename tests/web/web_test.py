@@ -174,6 +174,12 @@ def check_game_page(url, screenshot):
     time.sleep(4)
     end = evaluate("[Module.framesShown, performance.now()]")
     print("    frame rate: %.1f frames a second" % ((end[0] - start[0]) * 1000 / (end[1] - start[1])))
+    # The game reads held keys once a frame: F5 is held over two frames.
+    call("Input.dispatchKeyEvent", type="rawKeyDown", key="F5", code="F5", windowsVirtualKeyCode=116)
+    wait_for("Module.framesShown >= %d" % (end[0] + 2), 10)
+    call("Input.dispatchKeyEvent", type="keyUp", key="F5", code="F5", windowsVirtualKeyCode=116)
+    check("F5 reaches the game, which restarts the level",
+          wait_for("%s.split(%r).length > 2" % (LOG, line), 30))
 
 
 def check_throw_replay(url, native_replay, levels):

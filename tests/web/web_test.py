@@ -69,10 +69,13 @@ def start_browser(profile):
     to_read, browser["out"] = os.pipe()
     browser["in"], from_write = os.pipe()
     flags = CHROMIUM + ["--user-data-dir=" + profile] + (["--no-sandbox"] if os.geteuid() == 0 else [])
+    # Given an X display, even a headless Chromium renders WebGL through it,
+    # and fails once that display is gone (scripts/test stops its Xvfb first).
+    environment = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
     # The protocol pipe is the browser's file descriptors 3 and 4.
     browser["process"] = subprocess.Popen(
-        flags + ["about:blank"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-        stderr=subprocess.DEVNULL, close_fds=False,
+        flags + ["about:blank"], env=environment, stdin=subprocess.DEVNULL,
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, close_fds=False,
         preexec_fn=lambda: (os.dup2(to_read, 3), os.dup2(from_write, 4)))
     os.close(to_read)
     os.close(from_write)
@@ -163,7 +166,11 @@ def check_picture(pixel):
 def check_game_page(url, screenshot):
     open_page(url + "skorvel.html")
     line = "done loading scene from file warmup_scene.txt"
-    check("the log shows the first scene loaded", wait_for("%s.includes(%r)" % (LOG, line), 60), line)
+    loaded = wait_for("%s.includes(%r)" % (LOG, line), 60)
+    check("the log shows the first scene loaded", loaded, line)
+    if not loaded:
+        print("The page's log:\n%s" % evaluate(LOG))
+        return
     # The load's own frame, then a few of the level's; a long frame can still
     # let the first level's pins sink and end it before the picture.
     drawing = wait_for("Module.framesShown >= 4", 30)

@@ -9,15 +9,19 @@ DEMO_PACKAGES=(xvfb xdotool x11-apps imagemagick)
 # What making the Debian package needs: dpkg-buildflags and dpkg-shlibdeps
 # (dpkg-dev), and file, with which CPack finds the programs to look at.
 PACKAGE_PACKAGES=(dpkg-dev file)
+# What scripts/web needs to build the game for browsers.
+WEB_PACKAGES=(cmake make emscripten)
 # What the tests, the benchmark and the fuzzers need on top of playing: the
 # install test validates the menu entry, the metainfo and the manual pages,
 # reads the game window's class with xprop and types into xev (x11-utils),
 # and plays skorvel --window (Xephyr, inotifywait); the package test runs
 # lintian; the sdl12-compat leg needs SDL 2 under the compat library it
-# fetches itself.
+# fetches itself; the web test builds the web version and loads it in
+# headless Chromium.
 TEST_PACKAGES=(clang libclang-rt-14-dev python3 libgtest-dev libbenchmark-dev
                xvfb xdotool x11-apps x11-utils imagemagick desktop-file-utils appstream man-db
-               xserver-xephyr inotify-tools lintian libsdl2-2.0-0 "${PACKAGE_PACKAGES[@]}")
+               xserver-xephyr inotify-tools lintian libsdl2-2.0-0 "${PACKAGE_PACKAGES[@]}"
+               "${WEB_PACKAGES[@]}" chromium)
 
 # install_missing_packages PACKAGE...
 install_missing_packages() {

@@ -1,9 +1,12 @@
 #include "check/player.h"
 
+#include <time.h>
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "flow/clock.h"
 #include "flow/level.h"
 #include "flow/world.h"
 
@@ -15,8 +18,16 @@ static const float SETTLE_SECONDS = 8.0f;
 static const float DRAG_SECONDS = 0.25f;
 static const float SLIDE_LIMIT = 0.01f;
 
-// The length of every frame the player plays.
+// The length of every frame the player plays, and when its time is up.
 static float frameStep;
+static double deadline;
+static bool outOfTime;
+
+static double now() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
+}
 
 static int framesIn(float seconds) { return std::max(1, (int)std::lround(seconds / frameStep)); }
 
@@ -30,11 +41,14 @@ static Drag dragFor(float speed, float degrees) {
             seconds};
 }
 
-// One frame of the game with the clock fixed; true once the level is won.
+// One frame of the game with the clock's rule for a frame of frameStep;
+// true once the level is won, or once the play's time is up.
 static bool playFrame(Level *level) {
-    frameSeconds = stepSeconds = frameStep;
+    static int frames = 0;
+    if (++frames % 64 == 0 && now() > deadline) outOfTime = true;
+    setFrameTime(frameStep);
     updateFrame(level);
-    return level->levelDone != 0;
+    return level->levelDone != 0 || outOfTime;
 }
 
 static void sendEvent(Level *level, Uint8 type, Sint16 xrel = 0, Sint16 yrel = 0) {
@@ -102,7 +116,7 @@ static void restoreSnapshot(const Snapshot &snapshot, Level *level) {
 static bool playThrow(Level *level, Drag drag) {
     release(level, drag);
     for (int settled = 0; settled < framesIn(SETTLE_SECONDS);) {
-        if (playFrame(level)) return true;
+        if (playFrame(level)) return level->levelDone != 0;
         if (gamePhase == PHASE_ROLL) continue;
         settled++;
         if (!moving(ball) && pinsMoving() == 0) break;
@@ -110,11 +124,16 @@ static bool playThrow(Level *level, Drag drag) {
     return false;
 }
 
+// Straight throws first and then ever wider ones, each at every speed, so
+// that a level a plain throw wins is won at once.
 static std::vector<Drag> candidateDrags() {
     std::vector<Drag> drags;
-    for (float speed : {6.0f, 9.0f, 12.0f, 15.0f, 18.0f, 21.0f, 24.0f})
-        for (float degrees = -30.0f; degrees <= 30.0f; degrees += 2.0f)
-            drags.push_back(dragFor(speed, degrees));
+    for (float degrees = 0.0f; degrees <= 30.0f; degrees += 2.0f)
+        for (float sign : {1.0f, -1.0f}) {
+            if (degrees == 0.0f && sign < 0.0f) continue;
+            for (float speed : {12.0f, 9.0f, 15.0f, 6.0f, 18.0f, 21.0f, 24.0f})
+                drags.push_back(dragFor(speed, sign * degrees));
+        }
     return drags;
 }
 
@@ -127,6 +146,7 @@ static Drag bestThrow(Level *level) {
     for (const Drag &drag : candidateDrags()) {
         restoreSnapshot(before, level);
         bool won = playThrow(level, drag);
+        if (outOfTime) break;
         double score = won ? 1e9 : (before.standing - pinsStanding) + 0.5 * pinsMoving();
         if (score > bestScore) {
             bestScore = score;
@@ -138,41 +158,59 @@ static Drag bestThrow(Level *level) {
     return best;
 }
 
-// The first pin that fell or slid while the player only aimed, or -1.
-static int pinMovedWhileAiming(Level *level) {
-    std::vector<Body> start(pins, pins + pinTotal());
-    for (int frame = 0; frame < framesIn(AIM_SECONDS) && !playFrame(level); frame++) {
-    }
-    for (int i = 0; i < pinTotal(); i++)
-        if (!pins[i].active || std::fabs(pins[i].position.x - start[i].position.x) > SLIDE_LIMIT ||
-            std::fabs(pins[i].position.y - start[i].position.y) > SLIDE_LIMIT)
-            return i;
-    return level->levelDone ? 0 : -1;
+static float slid(const Body &now, const Body &start) {
+    return std::max(std::fabs(now.position.x - start.position.x),
+                    std::fabs(now.position.y - start.position.y));
 }
 
-PlayResult playLoadedScene(int maxThrows, float step) {
+// The first pin that fell or slid while the player only aimed, or -1: the
+// one that moved in the earliest frame, the farthest if several did, since
+// a pin that slides can push the others.
+static int pinMovedWhileAiming(Level *level) {
+    std::vector<Body> start(pins, pins + pinTotal());
+    for (int frame = 0; frame < framesIn(AIM_SECONDS); frame++) {
+        bool done = playFrame(level);
+        int first = -1;
+        float farthest = SLIDE_LIMIT;
+        for (int i = 0; i < pinTotal(); i++) {
+            float distance = pins[i].active ? slid(pins[i], start[i]) : INFINITY;
+            if (distance > farthest) {
+                farthest = distance;
+                first = i;
+            }
+        }
+        if (first >= 0) return first;
+        if (done) return level->levelDone ? 0 : -1;
+    }
+    return -1;
+}
+
+PlayResult playLoadedScene(int maxThrows, float step, double budget) {
     frameStep = step;
-    Level level = {0, LEVEL_QUIT};
-    gamePhase = PHASE_AIM;
-    paused = 0;
+    deadline = now() + budget;
+    outOfTime = false;
+    Level level;
+    beginLevel(&level, PHASE_AIM);
     rollTimer = -1.0f;
     PlayResult result = {PLAY_NOT_WON, 0, {0, 0, 0.0f}, -1};
     result.movedPin = pinMovedWhileAiming(&level);
     if (result.movedPin >= 0) {
-        result.outcome = PLAY_PINS_FALL_WITHOUT_THROW;
+        result.outcome = PLAY_PINS_MOVE_WITHOUT_THROW;
         return result;
     }
-    while (result.throws < maxThrows) {
+    while (result.throws < maxThrows && !outOfTime) {
         Drag drag = bestThrow(&level);
+        if (outOfTime) break;
         if (result.throws++ == 0) result.first = drag;
         bool won = playThrow(&level, drag);
         // A throw that leaves pins sliding: let them finish, as a player would wait.
-        for (int frame = 0; !won && frame < framesIn(SETTLE_SECONDS); frame++)
-            won = playFrame(&level);
+        for (int frame = 0; !won && !outOfTime && frame < framesIn(SETTLE_SECONDS); frame++)
+            won = playFrame(&level) && level.levelDone;
         if (won) {
             result.outcome = PLAY_WON;
             return result;
         }
     }
+    if (outOfTime) result.outcome = PLAY_UNDECIDED;
     return result;
 }

@@ -98,7 +98,7 @@ static void reportTriangleFile(const std::string &path, bool collision, const Tr
         Finding why = explainFailure(read.file, read.items, failed);
         file->misread = true;
         if (collision)
-            addError(report, path, why.line, why.text + ", so the game refuses the file");
+            addError(report, path, why.line, why.text + "; the game refuses the file");
         else
             addWarning(report, path, why.line,
                        why.text +
@@ -108,7 +108,15 @@ static void reportTriangleFile(const std::string &path, bool collision, const Tr
     }
     bool cutOff = stopped && !atEndOfText(read, read.items[failed]);
     int found = static_cast<int>(file->triangles.size());
-    if (cutOff) {
+    if (cutOff && found >= file->declared) {
+        // Every counted triangle is there: what follows is only words the game skips.
+        long at = skipSpace(read.file, read.items[failed].start);
+        int line = lineOf(read.file, at);
+        addWarning(report, path, line,
+                   format("'%s' is not a normal line, so the game ends the triangles here and "
+                          "ignores the rest of the file: remove it",
+                          lineText(read.file, line).c_str()));
+    } else if (cutOff) {
         Finding why = explainFailure(read.file, read.items, failed);
         if (read.accepted)
             addWarning(report, path, why.line,
@@ -138,6 +146,7 @@ static const TriangleFile &checkTriangleFile(Checker *checker, const std::string
     if (found != files.end()) return found->second;
     TriangleFile &file = files[path];
     TracedRead read = collision ? traceCollisionFile(path) : traceModel(path);
+    checker->report->verdicts[(collision ? "collision:" : "model:") + path] = read.accepted;
     file.opened = read.opened;
     file.accepted = read.accepted;
     file.size = sizeOf(read.file);
@@ -301,6 +310,7 @@ static void playScene(Checker *checker, const SceneView &scene) {
 static bool checkScene(Checker *checker, const std::string &path, bool closing) {
     resetWorld();
     TracedRead read = traceScene(path);
+    checker->report->verdicts["scene:" + path] = read.accepted;
     if (!read.opened) return false;
     Report *report = checker->report;
     report->sceneCount++;
@@ -416,6 +426,7 @@ static void checkSceneList(Checker *checker, const std::string &path) {
     SceneList list = {-1, nullptr};
     TracedRead read = traceSceneList(path, &list);
     Report *report = checker->report;
+    report->verdicts["list:" + path] = read.accepted;
     if (!read.opened) {
         const char *kind = notAFile(path);
         addError(report, path, 1,

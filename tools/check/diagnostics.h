@@ -27,6 +27,9 @@ struct Report {
     std::vector<std::string> notes;  // plain lines, such as the simulated player's results
     int sceneCount = 0;
     int errors = 0, warnings = 0;
+    // Every file read, as "list:", "scene:", "model:" or "collision:" and its
+    // name, with the game's verdict: true when its loader accepted it.
+    std::map<std::string, bool> verdicts;
     // For each kind of finding in a file: how many are shown, and the last.
     std::map<std::pair<std::string, std::string>, std::pair<int, size_t>> shownOfKind;
 };

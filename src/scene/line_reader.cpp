@@ -35,6 +35,9 @@ static TraceEntry *addTraceEntry(TraceKind kind, FILE *stream) {
 }
 
 static void traceOpen(FILE *stream) {
+    // A seek lets the stream keep its position, so that each ftell the
+    // trace makes is not a system call.
+    if (stream) rewind(stream);
     if (!readTrace->first) readTrace->first = stream;
     addTraceEntry(TRACE_OPEN, stream);
 }

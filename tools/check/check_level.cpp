@@ -297,6 +297,10 @@ static void playScene(Checker *checker, const SceneView &scene) {
                  format("not won in %d throws: %d of %d pins still stand; every pin needs an "
                         "open edge or a pit to fall through",
                         result.throws, pinsStanding, pinCount));
+    } else if (result.outcome == PLAY_NO_PIN_MOVES) {
+        addError(report, path, scene.pinCountLine,
+                 "not won: no throw moves any pin, at any speed or angle the player tries; "
+                 "check that the ball can reach the pins");
     } else {
         addWarning(report, path, scene.pinCountLine,
                    format("not decided within the budget of %g s of play (%d throws tried, %d of "

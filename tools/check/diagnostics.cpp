@@ -5,13 +5,15 @@
 void addDiagnostic(Report *report, const std::string &file, int line, Severity severity,
                    const std::string &text, const char *kind) {
     if (kind && countedOnly(report, file, severity, kind)) return;
+    if (line < 1) line = 1;
+    if (!report->said.insert(file + ":" + std::to_string(line) + ": " + text).second) return;
     (severity == SEVERITY_ERROR ? report->errors : report->warnings)++;
     if (kind) {
         std::pair<int, size_t> &shown = report->shownOfKind[{file, kind}];
         shown.first++;
         shown.second = report->diagnostics.size();
     }
-    report->diagnostics.push_back({file, line < 1 ? 1 : line, severity, text, 0});
+    report->diagnostics.push_back({file, line, severity, text, 0});
 }
 
 bool countedOnly(Report *report, const std::string &file, Severity severity, const char *kind) {

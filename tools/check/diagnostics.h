@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -30,12 +31,13 @@ struct Report {
     // Every file read, as "list:", "scene:", "model:" or "collision:" and its
     // name, with the game's verdict: true when its loader accepted it.
     std::map<std::string, bool> verdicts;
+    std::unordered_set<std::string> said;  // each finding shown, so that none is said twice
     // For each kind of finding in a file: how many are shown, and the last.
     std::map<std::pair<std::string, std::string>, std::pair<int, size_t>> shownOfKind;
 };
 
-// Adds a finding. kind names the kind of finding, for summing up repeats: a
-// finding of no kind is always shown.
+// Adds a finding, unless the same was said before. kind names the kind of
+// finding, for summing up repeats: a finding of no kind is always shown.
 void addDiagnostic(Report *report, const std::string &file, int line, Severity severity,
                    const std::string &text, const char *kind = nullptr);
 void addError(Report *report, const std::string &file, int line, const std::string &text);

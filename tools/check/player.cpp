@@ -12,8 +12,10 @@
 
 // Ten seconds of aiming before the first throw, in which nothing may move.
 static const float AIM_SECONDS = 10.0f;
-// How long the search waits, after the ball is back, for pins still sliding.
+// How long a throw waits, after the ball is back, for pins still sliding;
+// the search, which only compares throws, waits less.
 static const float SETTLE_SECONDS = 8.0f;
+static const float CANDIDATE_SETTLE_SECONDS = 3.0f;
 // A player's drag lasts about a quarter of a second, a whole number of frames.
 static const float DRAG_SECONDS = 0.25f;
 static const float SLIDE_LIMIT = 0.01f;
@@ -111,51 +113,79 @@ static void restoreSnapshot(const Snapshot &snapshot, Level *level) {
     *level = snapshot.level;
 }
 
+// Whether any pin is not where it stood in the snapshot.
+static bool pinsMovedSince(const Snapshot &snapshot) {
+    for (int i = 0; i < pinTotal(); i++) {
+        const Body &was = snapshot.pinBodies[i];
+        if (pins[i].active != was.active || pins[i].position.x != was.position.x ||
+            pins[i].position.y != was.position.y || pins[i].position.z != was.position.z)
+            return true;
+    }
+    return false;
+}
+
 // Plays a throw until the ball is back at its start and the pins have come
-// to rest, or have had a fair time to slide away. True when it wins.
-static bool playThrow(Level *level, Drag drag) {
+// to rest, or have had settle seconds to slide away, and then one frame
+// more, in which the game sees whether a pin still stands. True when it wins.
+static bool playThrow(Level *level, Drag drag, float settle) {
     release(level, drag);
-    for (int settled = 0; settled < framesIn(SETTLE_SECONDS);) {
+    for (int settled = 0; settled < framesIn(settle);) {
         if (playFrame(level)) return level->levelDone != 0;
         if (gamePhase == PHASE_ROLL) continue;
         settled++;
         if (!moving(ball) && pinsMoving() == 0) break;
     }
+    return playFrame(level) && level->levelDone != 0;
+}
+
+// A throw: a ball speed (world units per second) and an angle in degrees
+// from straight down the lane, and how well it did from the search's start.
+struct Candidate {
+    float speed, degrees;
+    double score;  // pins down, a sliding pin counting half; above any count when it wins
+};
+
+// Plays each throw from the same start and keeps the best in *best; true
+// when one wins.
+static bool tryThrows(Level *level, const Snapshot &start, const std::vector<Candidate> &throws,
+                      Candidate *best, bool *pinMoved) {
+    for (Candidate candidate : throws) {
+        restoreSnapshot(start, level);
+        bool won =
+            playThrow(level, dragFor(candidate.speed, candidate.degrees), CANDIDATE_SETTLE_SECONDS);
+        if (outOfTime) return false;
+        *pinMoved = *pinMoved || pinsMovedSince(start);
+        candidate.score = won ? 1e9 : (start.standing - pinsStanding) + 0.5 * pinsMoving();
+        if (candidate.score > best->score) *best = candidate;
+        if (won) return true;
+    }
     return false;
 }
 
-// Straight throws first and then ever wider ones, each at every speed, so
-// that a level a plain throw wins is won at once.
-static std::vector<Drag> candidateDrags() {
-    std::vector<Drag> drags;
-    for (float degrees = 0.0f; degrees <= 30.0f; degrees += 2.0f)
-        for (float sign : {1.0f, -1.0f}) {
-            if (degrees == 0.0f && sign < 0.0f) continue;
-            for (float speed : {12.0f, 9.0f, 15.0f, 6.0f, 18.0f, 21.0f, 24.0f})
-                drags.push_back(dragFor(speed, sign * degrees));
-        }
-    return drags;
-}
-
-// The throw that brings down the most pins, counting a sliding pin as half
-// a pin; the first of equals.
-static Drag bestThrow(Level *level) {
-    Snapshot before = takeSnapshot(*level);
-    Drag best = {0, 0, 1.0f};
-    double bestScore = -1.0;
-    for (const Drag &drag : candidateDrags()) {
-        restoreSnapshot(before, level);
-        bool won = playThrow(level, drag);
-        if (outOfTime) break;
-        double score = won ? 1e9 : (before.standing - pinsStanding) + 0.5 * pinsMoving();
-        if (score > bestScore) {
-            bestScore = score;
-            best = drag;
-        }
-        if (won) break;
+// A coarse fan of throws, straight ones first and then ever wider, each at
+// three speeds, so that a level a plain throw wins is won at once; then the
+// throws around the best of them. False when no throw moves any pin: every
+// throw after it would start from the same place and do the same.
+static bool bestThrow(Level *level, Drag *drag) {
+    Snapshot start = takeSnapshot(*level);
+    std::vector<Candidate> fan;
+    for (float degrees : {0.0f, 3.0f, -3.0f, 6.0f, -6.0f, 10.0f, -10.0f, 15.0f, -15.0f, 22.0f,
+                          -22.0f, 30.0f, -30.0f})
+        for (float speed : {12.0f, 18.0f, 24.0f}) fan.push_back({speed, degrees, 0.0});
+    Candidate best = fan[0];
+    best.score = -1.0;
+    bool pinMoved = false;
+    if (!tryThrows(level, start, fan, &best, &pinMoved) && pinMoved) {
+        std::vector<Candidate> around;
+        for (float dSpeed : {-3.0f, 0.0f, 3.0f})
+            for (float dDegrees : {-1.5f, 0.0f, 1.5f})
+                if (dSpeed != 0.0f || dDegrees != 0.0f)
+                    around.push_back({best.speed + dSpeed, best.degrees + dDegrees, 0.0});
+        tryThrows(level, start, around, &best, &pinMoved);
     }
-    restoreSnapshot(before, level);
-    return best;
+    restoreSnapshot(start, level);
+    *drag = dragFor(best.speed, best.degrees);
+    return pinMoved;
 }
 
 static float slid(const Body &now, const Body &start) {
@@ -199,13 +229,15 @@ PlayResult playLoadedScene(int maxThrows, float step, double budget) {
         return result;
     }
     while (result.throws < maxThrows && !outOfTime) {
-        Drag drag = bestThrow(&level);
+        Drag drag;
+        bool reachesPins = bestThrow(&level, &drag);
         if (outOfTime) break;
+        if (!reachesPins) {
+            result.outcome = PLAY_NO_PIN_MOVES;
+            return result;
+        }
         if (result.throws++ == 0) result.first = drag;
-        bool won = playThrow(&level, drag);
-        // A throw that leaves pins sliding: let them finish, as a player would wait.
-        for (int frame = 0; !won && !outOfTime && frame < framesIn(SETTLE_SECONDS); frame++)
-            won = playFrame(&level) && level.levelDone;
+        bool won = playThrow(&level, drag, SETTLE_SECONDS);
         if (won) {
             result.outcome = PLAY_WON;
             return result;

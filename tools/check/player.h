@@ -8,7 +8,13 @@ struct Drag {
     float seconds;
 };
 
-enum PlayOutcome { PLAY_WON, PLAY_PINS_MOVE_WITHOUT_THROW, PLAY_NOT_WON, PLAY_UNDECIDED };
+enum PlayOutcome {
+    PLAY_WON,
+    PLAY_PINS_MOVE_WITHOUT_THROW,
+    PLAY_NOT_WON,
+    PLAY_NO_PIN_MOVES,  // no throw the player tries moves any pin
+    PLAY_UNDECIDED,     // the budget ran out first
+};
 
 struct PlayResult {
     PlayOutcome outcome;

@@ -9,7 +9,8 @@ DEMO_PACKAGES=(xvfb xdotool x11-apps imagemagick)
 # What the tests, the benchmark and the fuzzers need on top of playing: the
 # install test validates the menu entry, the metainfo and the man page, and
 # reads the game window's class with xprop (x11-utils).
-TEST_PACKAGES=(clang libclang-rt-14-dev python3 libgtest-dev libbenchmark-dev
+# The fuzzers' runtime matches the installed clang: scripts/fuzz adds it.
+TEST_PACKAGES=(clang python3 libgtest-dev libbenchmark-dev
                xvfb xdotool x11-apps x11-utils imagemagick desktop-file-utils appstream man-db)
 
 # install_missing_packages PACKAGE...
@@ -22,7 +23,14 @@ install_missing_packages() {
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
     local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null 2>&1; then
+            echo "Installing packages needs root, and sudo is not available: run this script" \
+                "as root, or install ${missing[*]} first." >&2
+            return 1
+        fi
+        sudo="sudo"
+    fi
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
@@ -37,16 +45,27 @@ build() {
 
 # Starts Xvfb on a free display number; sets XVFB_PID and DISPLAY. Without
 # -noreset the server resets whenever its last client leaves, and a client
-# that connects during the reset is turned away.
+# that connects during the reset is turned away. Fails, with Xvfb's own
+# words, when the server does not start.
 start_xvfb() {
-    local fifo
+    local fifo log
     fifo=$(mktemp -u)
+    log=$(mktemp)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -noreset -screen 0 640x480x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -noreset -screen 0 640x480x24 -nolisten tcp 3>"$fifo" >"$log" 2>&1 &
     XVFB_PID=$!
-    local number
-    read -r number <"$fifo"
+    local number=""
+    read -r number <"$fifo" || true
     rm -f "$fifo"
+    if ! [[ $number =~ ^[0-9]+$ ]]; then
+        echo "Xvfb did not start:" >&2
+        cat "$log" >&2
+        rm -f "$log"
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=""
+        return 1
+    fi
+    rm -f "$log"
     export DISPLAY=":$number"
 }
 

@@ -177,26 +177,32 @@ static void reportTooFewPins(const std::string &path, const TracedRead &read, Re
                     complete == 1 ? "" : "s", complete == 1 ? "s" : "", complete));
 }
 
+// Whether the loader of the file a name line named accepted it.
+static bool namedFileAccepted(Checker *checker, const TracedRead &read, const Item &item) {
+    std::map<std::string, TriangleFile> &files =
+        isCollisionLine(item) ? checker->meshes : checker->models;
+    auto found = files.find(nameOf(read.file, item));
+    return found != files.end() && found->second.accepted;
+}
+
 // Why the game refuses the scene: the last item it read says where it stopped.
 static void reportRefusedScene(Checker *checker, const std::string &path, const TracedRead &read) {
     Report *report = checker->report;
     const Item &last = read.items.back();
     size_t index = read.items.size() - 1;
+    bool named = last.good && last.kind == TRACE_NAME;
     Finding why;
-    if (last.good && last.kind == TRACE_NAME && last.opened == Item::NOT_OPENED) {
+    if (named && last.opened == Item::NOT_OPENED) {
         why = explainUnopened(read.file, read.items, index);
-    } else if (last.good && last.kind == TRACE_NAME) {
+    } else if (named && !namedFileAccepted(checker, read, last)) {
         if (!findOutOfStep(read.file, read.items, index, &why)) {
             std::string name = nameOf(read.file, last);
             why = {lineOf(read.file, last.end),
                    format("the game cannot use the %s '%s' and quits: see the error in %s",
                           last.what, name.c_str(), name.c_str())};
         }
-    } else if ((last.good || atEndOfText(read, last)) && isPinItem(last)) {
+    } else if (isPinItem(last) && (last.good || atEndOfText(read, last))) {
         reportTooFewPins(path, read, report);
-        return;
-    } else if (last.good && strcmp(last.what, "ball model") == 0) {
-        reportTooFewPins(path, read, report);  // no room for even one pin block
         return;
     } else {
         why = explainFailure(read.file, read.items, index);

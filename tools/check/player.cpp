@@ -221,7 +221,6 @@ PlayResult playLoadedScene(int maxThrows, float step, double budget) {
     outOfTime = false;
     Level level;
     beginLevel(&level, PHASE_AIM);
-    rollTimer = -1.0f;
     PlayResult result = {PLAY_NOT_WON, 0, {0, 0, 0.0f}, -1};
     result.movedPin = pinMovedWhileAiming(&level);
     if (result.movedPin >= 0) {

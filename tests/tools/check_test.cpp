@@ -13,6 +13,7 @@
 #include "check/check_level.h"
 #include "fuzz/check_differential.h"
 #include "support/capture.h"
+#include "support/data_files.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -115,6 +116,105 @@ TEST(CheckLevel, AReadingErrorIsNamedWhereTheWordsWentWrong) {
          "device, and the game reads only regular files\n1 scene, 1 error, 0 warnings\n",
          1},
     });
+}
+
+// A scene of fifteen lines on the test models, with line n (from 1) replaced.
+std::string sceneWith(int n, const std::string &text) {
+    std::vector<std::string> lines = {"background [0.1, 0.2, 0.3]",
+                                      "overlay [1, 0.9, 0.4]",
+                                      "fallout -5",
+                                      "lane lane.txt",
+                                      "collision floor.txt",
+                                      "camera [0, -10, 3]",
+                                      "pins 1",
+                                      "ball [0, -2, 0.5]",
+                                      "ball_radius 0.5",
+                                      "ball_mass 7",
+                                      "ball_model ball.txt",
+                                      "pin [0, 4, 0.5]",
+                                      "pin_radius 0.5",
+                                      "pin_mass 1",
+                                      "pin_model pin.txt"};
+    lines[n - 1] = text;
+    std::string scene;
+    for (const std::string &line : lines) scene += line + "\n";
+    return scene;
+}
+
+// The text up to the end of its first match of end: a file cut short there.
+std::string upTo(const std::string &text, const std::string &end) {
+    return text.substr(0, text.find(end) + end.size());
+}
+
+TEST(CheckLevel, EachWayALineCanGoWrongIsExplained) {
+    const struct {
+        std::string scene;
+        const char *finding;
+    } cases[] = {
+        {sceneWith(6, "camera [0, -10 3]"),
+         "6: error: cannot read the camera position: a comma is missing after '-10'"},
+        {sceneWith(6, "camera"),
+         "6: error: the camera position line has no value: the game reads the next line's label "
+         "'pins' where [x, y, z] belongs"},
+        {sceneWith(2, "overlay 1, 0.9, 0.4"),
+         "2: error: cannot read the overlay colour: '1,' stands where '[' belongs: write the "
+         "numbers as [x, y, z]"},
+        {sceneWith(2, "overlay [1, 0.9]"),
+         "2: error: cannot read the overlay colour: three numbers are needed, separated by ', '"},
+        {sceneWith(2, "overlay [1, , 0.4]"),
+         "2: error: cannot read the overlay colour: a number is missing"},
+        {sceneWith(2, "overlay [1, x, 0.4]"),
+         "2: error: cannot read the overlay colour: 'x' is not a number"},
+        {sceneWith(7, "pins x"), "7: error: cannot read the pin count: 'x' is not a number"},
+        {sceneWith(7, "pins -x"),
+         "7: error: cannot read the pin count: '-x' is not a whole number"},
+        {sceneWith(7, "pins 1e3"),
+         "7: error: the pin count is a whole number, not '1e3': the game reads 1 and takes 'e3' "
+         "as the next label, so every word after it is read out of step"},
+        {sceneWith(3, "fallout -5x"),
+         "3: error: '-5x' is not a number: the game reads -5 and leaves 'x' unread, which spoils "
+         "the next line; write one number"},
+        {sceneWith(6, "camera [0, -10, 3]x"),
+         "6: error: 'x' is left unread after the camera position and spoils the next line: "
+         "remove it"},
+        {sceneWith(8, "ball [0, -2, 0.5\n]"),
+         "9: error: the closing ']' starts a line of its own, and the game reads it as the next "
+         "label: put it right after the last number"},
+        {sceneWith(3, "fallout -5 x"),
+         "3: error: 'x' is left over after the value and spoils the next line: remove it"},
+        {sceneWith(9, "ball_radius 0.5 0.7"),
+         "9: error: '0.7' is left over after the value and spoils the next line: remove it"},
+        {sceneWith(4, "lane"),
+         "4: error: the lane model line has no file name: the game reads the next line's label "
+         "'collision' as the name"},
+        {sceneWith(4, "lane.txt"),
+         "4: error: the lane model line has no label: the game reads the name 'lane.txt' as the "
+         "label and the next line's label 'collision' as the file name; write a label word "
+         "before the name"},
+        {sceneWith(3, "fallout -5 lane\nlane.txt junk"),
+         "4: error: the file name 'lane.txt' is followed by 'junk' on its line: file names cannot "
+         "hold spaces, and the game reads 'junk' as the next label; rename the file without "
+         "spaces"},
+        {sceneWith(11, "ball_model " + std::string(256, 'b')),
+         "11: error: cannot read the ball model: file names have at most 255 characters"},
+        {upTo(sceneWith(9, "ball_radius"), "ball_radius"),
+         "9: error: the ball radius has a label but no value, and the file ends there: write the "
+         "number after the label"},
+        {upTo(sceneWith(15, "pin_model"), "pin_model"),
+         "15: error: the pin model has a label but no value, and the file ends there: write the "
+         "file name after the label"},
+        {sceneWith(1, "[0.1, 0.2, 0.3]"),
+         "1: error: the background colour line has no label: the game reads '[0.1,' as its label "
+         "and goes on out of step; write a label word before [x, y, z]"},
+    };
+    TempDir folder;
+    writeSceneModels();
+    for (const auto &c : cases) {
+        folder.write("scene.txt", c.scene);
+        EXPECT_EQ(check(folder.path("scene.txt")).output,
+                  "scene.txt:" + std::string(c.finding) + "\n1 scene, 1 error, 0 warnings\n")
+            << c.scene;
+    }
 }
 
 TEST(CheckLevel, CountsAreCheckedAgainstWhatTheGameReads) {

@@ -216,6 +216,9 @@ static std::string badComponent(const std::string &inside) {
         size_t comma = inside.find(',', from);
         std::string part = trimmed(
             inside.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
+        size_t gap = part.find_first_of(" \t");
+        if (gap != std::string::npos && isNumber(part.substr(0, gap)))
+            return format("a comma is missing after '%s'", part.substr(0, gap).c_str());
         if (!isNumber(part)) return part.empty() ? "a number is missing" : notANumber(part);
         if (comma == std::string::npos)
             return index < 2 ? "three numbers are needed, separated by ', '" : "";
@@ -235,10 +238,12 @@ static std::string whyBracketLine(const std::string &content, TraceKind kind) {
     if (rest.empty() || rest[0] != '[')
         return format("'%s' stands where '[' belongs: write the numbers as [x, y, z]",
                       rest.substr(0, rest.find_first_of(" \t")).c_str());
-    if (rest.find(" ,") != std::string::npos || rest.find("\t,") != std::string::npos)
-        return "remove the space before ',': the game stops reading the line there";
     size_t close = rest.find(']');
     std::string inside = rest.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    if (inside.find(", ,") != std::string::npos || trimmed(inside)[0] == ',')
+        return "a number is missing";
+    if (rest.find(" ,") != std::string::npos || rest.find("\t,") != std::string::npos)
+        return "remove the space before ',': the game stops reading the line there";
     if (kind == TRACE_COLOUR && inside.find('.') != std::string::npos)
         return "model colours are whole numbers 0-255, such as [200, 160, 100]";
     std::string bad = badComponent(inside);

@@ -27,11 +27,12 @@ struct Outcome {
 
 // The checker's whole output and exit status for a path, as skorvel-check
 // prints them; the working folder is put back afterwards.
-Outcome check(const std::string &path, bool play = false) {
+Outcome check(const std::string &path, bool play = false, double budget = 60.0) {
     char here[4096];
     EXPECT_TRUE(getcwd(here, sizeof here));
     CheckOptions options;
     options.play = play;
+    options.budget = budget;
     Report report;
     PathResult result = checkPath(path, options, &report);
     EXPECT_EQ(chdir(here), 0);
@@ -261,6 +262,28 @@ TEST(CheckLevel, CountsAreCheckedAgainstWhatTheGameReads) {
          "the game reads 2 and takes '.5' as the next label, so every word after it is read out "
          "of step\n0 scenes, 1 error, 0 warnings\n",
          1},
+        {"no_pins_scene.txt",
+         "no_pins_scene.txt:7: error: a level without pins is won before any throw: add pins\n"
+         "1 scene, 1 error, 0 warnings\n",
+         1},
+        {"scenelist_zero.txt",
+         "scenelist_zero.txt:1: error: the scene count is 0: set it to the number of entries, at "
+         "least 1\n0 scenes, 1 error, 0 warnings\n",
+         1},
+        {"scenelist_bad_count.txt",
+         "scenelist_bad_count.txt:1: error: cannot read the scene count: 'two' is not a number\n"
+         "0 scenes, 1 error, 0 warnings\n",
+         1},
+        {"scenelist_empty.txt",
+         "scenelist_empty.txt:1: error: the file ends before the scene count\n"
+         "0 scenes, 1 error, 0 warnings\n",
+         1},
+        {"zero_count_scene.txt",
+         "zero_count_lane.txt:1: error: the triangle count is 0: set it to the number of "
+         "triangles, at least 1\nzero_count_scene.txt:4: error: the game cannot use the lane "
+         "model 'zero_count_lane.txt' and quits: see the error in zero_count_lane.txt\n"
+         "1 scene, 2 errors, 0 warnings\n",
+         1},
         {"scenelist_one_entry.txt",
          "scenelist_one_entry.txt:2: error: the only entry is the closing scene, where nothing "
          "moves: list a playable level before it\n1 scene, 1 error, 0 warnings\n",
@@ -293,6 +316,32 @@ TEST(CheckLevel, ModelAndCollisionFilesAreReportedOnceWhereverTheyAreNamed) {
          "the collision file 'f_suffix_collision.txt' and quits: see the error in "
          "f_suffix_collision.txt\n1 scene, 2 errors, 0 warnings\n",
          1},
+        {"cut_collision_scene.txt",
+         "cut_collision.txt:9: error: cannot read the normal: a comma is missing after '0'; the "
+         "game ends the triangles here, with 1 of the 2 its header counts, and refuses the file\n"
+         "cut_collision_scene.txt:5: error: the game cannot use the collision file "
+         "'cut_collision.txt' and quits: see the error in cut_collision.txt\n"
+         "1 scene, 2 errors, 0 warnings\n",
+         1},
+        {"cut_lane_scene.txt",
+         "cut_lane.txt:9: warning: cannot read the normal: a comma is missing after '0'; the game "
+         "ends the triangles here and ignores the rest of the file\n"
+         "1 scene, 0 errors, 1 warning\n",
+         0},
+        {"bright_scene.txt",
+         "bright_ball.txt:3: warning: colour component 300 is above 255, and the game keeps only "
+         "its lowest 8 bits (44): model colours are 0-255\n1 scene, 0 errors, 1 warning\n",
+         0},
+        {"flat_triangle_scene.txt",
+         "flat_collision.txt:16: warning: the corners lie on one line: the triangle has no area, "
+         "and nothing touches it but its corners\n1 scene, 0 errors, 1 warning\n",
+         0},
+        // A scene listed twice is checked as a level and as the closing
+        // scene, but says each thing once.
+        {"scenelist_twice.txt",
+         "scene_colour_255_scene.txt:1: warning: scene colours are 0-1, not 0-255: write [0.10, "
+         "0.16, 0.30]\n2 scenes, 0 errors, 1 warning\n",
+         0},
         {"lane_space_comma_scene.txt",
          "lane_space_comma.txt:6: warning: cannot read the vertex: remove the space before ',': "
          "the game stops reading the line there; the game reads the rest of the model out of "
@@ -393,6 +442,20 @@ TEST(CheckLevel, WhereBodiesStandIsJudgedByThePhysics) {
          "no_surface_scene.txt:12: warning: no collision surface under pin 1 at (5.00, 9.00): it "
          "falls when the level starts; move it over the lane\n1 scene, 0 errors, 1 warning\n",
          0},
+        {"swapped_size_scene.txt",
+         "swapped_size_scene.txt:4: warning: the lane and collision lines look swapped: the "
+         "collision file has 6 triangles, the lane only 1; the drawn lane comes first\n"
+         "1 scene, 0 errors, 1 warning\n",
+         0},
+        {"endless_fall_scene.txt",
+         "endless_fall_scene.txt:7: error: not won in 5 throws: 1 of 1 pins still stand; every "
+         "pin needs an open edge or a pit to fall through\n1 scene, 1 error, 0 warnings\n",
+         1, true},
+        {"pin_behind_scene.txt",
+         "pin_behind_scene.txt:7: error: not won: no throw moves any pin, at any speed or angle "
+         "the player tries; check that the ball can reach the pins\n"
+         "1 scene, 1 error, 0 warnings\n",
+         1, true},
         {"swapped_scene.txt",
          "swapped_scene.txt:4: warning: the lane line names 'collision.txt' and the collision "
          "line 'lane.txt': they look swapped; the drawn lane comes first\n"
@@ -412,6 +475,8 @@ TEST(CheckLevel, WhatTheGameReadsAsMeantGivesNoFinding) {
         // The closing scene's pins are decoration, however they stand.
         {"scenelist_closing_pins.txt", "2 scenes, 0 errors, 0 warnings\n", 0},
         {"good_scene.txt", none, 0},
+        // Checked on its own, the closing scene of its folder's list is still decoration.
+        {"closing_pins_scene.txt", none, 0},
         {"crlf_scene.txt", none, 0},
         {"layout_cr_scene.txt", none, 0},
         {"layout_one_line_scene.txt", none, 0},
@@ -452,6 +517,19 @@ TEST(CheckLevel, AnythingButARegularFileCannotBeOpened) {
                               folder.path("empty") +
                               ": give the checker a level folder, its scene list or a scene "
                               "file\n0 scenes, 1 error, 0 warnings\n");
+}
+
+TEST(CheckLevel, ALevelNotDecidedWithinTheBudgetIsSaidSo) {
+    EXPECT_EQ(check(fixtures + "good_scene.txt", true, 1e-9).output,
+              "good_scene.txt:7: warning: not decided within the budget of 1e-09 s of play (0 "
+              "throws tried, 1 of 1 pins still stand): give --budget more seconds\n"
+              "1 scene, 0 errors, 1 warning\n");
+}
+
+TEST(CheckLevel, RepeatsAreCountedWithTheirThousandsMarked) {
+    EXPECT_EQ(thousands(999), "999");
+    EXPECT_EQ(thousands(1000), "1,000");
+    EXPECT_EQ(thousands(1234567), "1,234,567");
 }
 
 TEST(CheckLevel, AMessageOfAnyLengthIsWhole) {

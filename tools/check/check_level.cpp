@@ -329,10 +329,7 @@ static bool checkScene(Checker *checker, const std::string &path, bool closing) 
         if (item.opened == Item::OPENED)
             checkTriangleFile(checker, nameOf(read.file, item), isCollisionLine(item));
     if (!read.accepted) {
-        if (read.items.empty())
-            addError(report, path, 1, "the file is empty: the game needs a whole scene");
-        else
-            reportRefusedScene(checker, path, read);
+        reportRefusedScene(checker, path, read);
         return true;
     }
     // Nothing moves in the closing scene: its pins and where its bodies
@@ -447,10 +444,7 @@ static void checkSceneList(Checker *checker, const std::string &path) {
         return;
     }
     if (!read.accepted) {
-        if (read.items.empty())
-            addError(report, path, 1, "the scene list is empty");
-        else
-            reportRefusedList(path, read, report);
+        reportRefusedList(path, read, report);
         return;
     }
     checkEntries(checker, path, read, list);

@@ -65,8 +65,8 @@ std::string format(const char *pattern, ...) {
     return text;
 }
 
-std::string thousands(long long number) {
-    std::string digits = std::to_string(number < 0 ? -number : number);
+std::string thousands(int count) {
+    std::string digits = std::to_string(count);
     for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, ",");
-    return number < 0 ? "-" + digits : digits;
+    return digits;
 }

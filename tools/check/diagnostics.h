@@ -51,5 +51,5 @@ bool countedOnly(Report *report, const std::string &file, Severity severity, con
 void printReport(const Report &report, FILE *out);
 // printf-style text for a message, of any length.
 std::string format(const char *pattern, ...) __attribute__((format(printf, 1, 2)));
-// A whole number with its thousands marked: 99,999.
-std::string thousands(long long number);
+// A count with its thousands marked: 99,999.
+std::string thousands(int count);

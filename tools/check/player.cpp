@@ -113,14 +113,17 @@ static void restoreSnapshot(const Snapshot &snapshot, Level *level) {
     *level = snapshot.level;
 }
 
-// Whether any pin is not where it stood in the snapshot.
+static float slid(const Body &now, const Body &start) {
+    return std::max(std::fabs(now.position.x - start.position.x),
+                    std::fabs(now.position.y - start.position.y));
+}
+
+// Whether any pin has fallen or slid away from where it stood in the snapshot.
 static bool pinsMovedSince(const Snapshot &snapshot) {
-    for (int i = 0; i < pinTotal(); i++) {
-        const Body &was = snapshot.pinBodies[i];
-        if (pins[i].active != was.active || pins[i].position.x != was.position.x ||
-            pins[i].position.y != was.position.y || pins[i].position.z != was.position.z)
+    for (int i = 0; i < pinTotal(); i++)
+        if (pins[i].active != snapshot.pinBodies[i].active ||
+            slid(pins[i], snapshot.pinBodies[i]) > SLIDE_LIMIT)
             return true;
-    }
     return false;
 }
 
@@ -186,11 +189,6 @@ static bool bestThrow(Level *level, Drag *drag) {
     restoreSnapshot(start, level);
     *drag = dragFor(best.speed, best.degrees);
     return pinMoved;
-}
-
-static float slid(const Body &now, const Body &start) {
-    return std::max(std::fabs(now.position.x - start.position.x),
-                    std::fabs(now.position.y - start.position.y));
 }
 
 // The first pin that fell or slid while the player only aimed, or -1: the

@@ -151,6 +151,7 @@ TEST(CheckLevel, EachWayALineCanGoWrongIsExplained) {
     const struct {
         std::string scene;
         const char *finding;
+        const char *summary = "1 scene, 1 error, 0 warnings";
     } cases[] = {
         {sceneWith(6, "camera [0, -10 3]"),
          "6: error: cannot read the camera position: a comma is missing after '-10'"},
@@ -204,6 +205,22 @@ TEST(CheckLevel, EachWayALineCanGoWrongIsExplained) {
         {upTo(sceneWith(15, "pin_model"), "pin_model"),
          "15: error: the pin model has a label but no value, and the file ends there: write the "
          "file name after the label"},
+        {sceneWith(9, "ball_radius\nhalf"),
+         "10: error: cannot read the ball radius: 'half' is not a number"},
+        // Values the physics cannot use as meant.
+        {sceneWith(8, "ball [0, -2, nan]"),
+         "8: error: the ball starts at [0, -2, nan], which is not a place: the physics takes it "
+         "out at once; write three plain numbers"},
+        {sceneWith(13, "pin_radius 0"),
+         "13: error: the radius of pin 1 is 0: a body touches only with a radius above 0, so this "
+         "one falls through the lane"},
+        {sceneWith(10, "ball_mass nan"),
+         "10: error: the mass of the ball is nan, which the physics cannot use: write a mass above "
+         "0"},
+        {sceneWith(14, "pin_mass -1"),
+         "14: warning: the mass of pin 1 is -1: a negative mass pushes the wrong way; write a "
+         "mass above 0",
+         "1 scene, 0 errors, 1 warning"},
         {sceneWith(1, "[0.1, 0.2, 0.3]"),
          "1: error: the background colour line has no label: the game reads '[0.1,' as its label "
          "and goes on out of step; write a label word before [x, y, z]"},
@@ -213,7 +230,7 @@ TEST(CheckLevel, EachWayALineCanGoWrongIsExplained) {
     for (const auto &c : cases) {
         folder.write("scene.txt", c.scene);
         EXPECT_EQ(check(folder.path("scene.txt")).output,
-                  "scene.txt:" + std::string(c.finding) + "\n1 scene, 1 error, 0 warnings\n")
+                  "scene.txt:" + std::string(c.finding) + "\n" + c.summary + "\n")
             << c.scene;
     }
 }

@@ -32,18 +32,19 @@ struct Checker {
 static std::vector<Triangle> trianglesOf(const TracedRead &read) {
     std::vector<Triangle> triangles;
     Triangle t = {};
-    int corner = 3;
+    int corner = 0;
+    // Both loaders end the triangles at a normal they cannot read.
     for (const Item &item : read.items) {
         int line = itemLine(read.file, item.start);
         if (strcmp(item.what, "normal") == 0) {
             t = {};
             t.normal = {item.value[0], item.value[1], item.value[2]};
             t.line = line;
-            corner = item.good ? 0 : 3;
-        } else if (strcmp(item.what, "colour") == 0 && corner < 3) {
+            corner = 0;
+        } else if (item.kind == TRACE_COLOUR) {
             for (int c = 0; c < 3; c++) t.colour[corner][c] = (unsigned short)item.value[c];
             t.colourLine[corner] = line;
-        } else if (strcmp(item.what, "vertex") == 0 && corner < 3) {
+        } else if (strcmp(item.what, "vertex") == 0) {
             t.corner[corner++] = {item.value[0], item.value[1], item.value[2]};
             if (corner == 3) triangles.push_back(t);
         }

@@ -48,7 +48,7 @@ TracedRead traceModel(const std::string &path);
 TracedRead traceCollisionFile(const std::string &path);
 
 // The same loaders on a text given in memory, read as a file: what the game
-// would make of a changed copy of a file.
+// would make of a copy of a file with its count raised past any it can meet.
 TracedRead traceSceneText(const std::string &text);
 TracedRead traceSceneListText(const std::string &text);
 

@@ -32,12 +32,19 @@ static void restoreLog(int saved) {
     close(saved);
 }
 
-static void readText(const std::string &path, FileText *file) {
+long sizeOf(const FileText &file) { return static_cast<long>(file.text.size()); }
+
+// How much text past the farthest place the loader read is kept: enough to
+// tell what follows it, and never a whole huge file the game only began.
+static const long TEXT_PAST_READING = 1 << 20;
+
+static void readText(const std::string &path, long length, FileText *file) {
     FILE *stream = openDataFile(path.c_str());
     if (!stream) return;
     char buffer[1 << 16];
     size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, stream)) > 0) file->text.append(buffer, got);
+    while (sizeOf(*file) < length && (got = fread(buffer, 1, sizeof buffer, stream)) > 0)
+        file->text.append(buffer, got);
     fclose(stream);
     const std::string &text = file->text;
     file->lineStarts.push_back(0);
@@ -99,7 +106,9 @@ static TracedRead traced(Loader loader, const std::string &path, SceneList *list
     restoreLog(saved);
     takeTrace(trace, &read);
     freeTrace(&trace);
-    if (read.opened) readText(shownPath, &read.file);
+    long farthest = 0;
+    for (const Item &item : read.items) farthest = std::max(farthest, item.end);
+    if (read.opened) readText(shownPath, farthest + TEXT_PAST_READING, &read.file);
     return read;
 }
 
@@ -136,8 +145,6 @@ static TracedRead tracedText(Loader loader, const std::string &text) {
 
 TracedRead traceSceneText(const std::string &text) { return tracedText(LOAD_SCENE, text); }
 TracedRead traceSceneListText(const std::string &text) { return tracedText(LOAD_SCENE_LIST, text); }
-
-long sizeOf(const FileText &file) { return static_cast<long>(file.text.size()); }
 
 int lineOf(const FileText &file, long offset) {
     auto after = std::upper_bound(file.lineStarts.begin(), file.lineStarts.end(), offset);

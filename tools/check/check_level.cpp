@@ -82,9 +82,8 @@ static void reportTriangleCount(const std::string &path, const TracedRead &read,
                          countText(read.file, read.items[0]).c_str(), found, found));
 }
 
-// The findings of a triangle file read on its own. The collision loader
-// refuses a file at its first bad line or when it holds fewer triangles than
-// its header counts; the model loader reads on, out of step.
+// The findings of a triangle file read on its own, from where its loader
+// stopped or first failed and whether it accepted the file.
 static void reportTriangleFile(const std::string &path, bool collision, const TracedRead &read,
                                TriangleFile *file, Report *report) {
     if (read.items.empty() || !read.items[0].good || read.items[0].count < 1) {
@@ -98,7 +97,7 @@ static void reportTriangleFile(const std::string &path, bool collision, const Tr
     if (failed >= 0 && !stopped) {
         Finding why = explainFailure(read.file, read.items, failed);
         file->misread = true;
-        if (collision)
+        if (!read.accepted)
             addError(report, path, why.line, why.text + "; the game refuses the file");
         else
             addWarning(report, path, why.line,

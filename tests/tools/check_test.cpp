@@ -108,6 +108,11 @@ TEST(CheckLevel, AReadingErrorIsNamedWhereTheWordsWentWrong) {
          "hold spaces, and the game reads the name only up to the space, so 'copy.txt' is read "
          "as the next label; rename the file without spaces\n1 scene, 1 error, 0 warnings\n",
          1},
+        // Numbers may be labels: a name that does not open is only that.
+        {"scenelist_numbers.txt",
+         "scenelist_numbers.txt:3: error: cannot open the scene 'goodd_scene.txt': check the "
+         "name, relative to the level folder\n1 scene, 1 error, 0 warnings\n",
+         1},
         {"missing_lane_scene.txt",
          "missing_lane_scene.txt:4: error: cannot open the lane model 'lanes.txt': check the "
          "name, relative to the level folder\n1 scene, 1 error, 0 warnings\n",

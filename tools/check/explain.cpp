@@ -49,8 +49,14 @@ static bool isNumber(const std::string &word) {
     return *end == '\0';
 }
 
-static bool looksLikeValue(const std::string &word) {
-    return strchr("[](),.+-0123456789", word[0]) != nullptr;
+// A label word that is a value, read out of step: a bracket, or a number
+// that is left over on a line or stands alone on its line, its label lost.
+// A number with more words after it on its line may well be a label.
+static bool labelIsAValue(const FileText &file, long labelAt) {
+    char first = file.text[labelAt];
+    if (strchr("[]()", first)) return true;
+    if (!strchr(",.+-0123456789", first)) return false;
+    return !firstOnLine(file, labelAt) || wordsOnLine(file, lineOf(file, labelAt)) == 1;
 }
 
 static std::string noun(const Item &item) {
@@ -186,7 +192,7 @@ bool findOutOfStep(const FileText &file, const std::vector<Item> &items, size_t 
             *finding = cutShortFinding(file, items[p - 1]);
             return true;
         }
-        if (looksLikeValue(label)) {
+        if (labelIsAValue(file, labelAt)) {
             *finding = labelIsValue(file, items[p], labelAt);
             return true;
         }

@@ -172,6 +172,14 @@ TEST(CheckLevel, EachWayALineCanGoWrongIsExplained) {
          "2: error: cannot read the overlay colour: a number is missing"},
         {sceneWith(2, "overlay [1, x, 0.4]"),
          "2: error: cannot read the overlay colour: 'x' is not a number"},
+        {sceneWith(2, "overlay [1, 0.9x, 0.4]"),
+         "2: error: cannot read the overlay colour: '0.9x' is not a number"},
+        {sceneWith(2, "overlay [1, 0.9f, 0.4]"),
+         "2: error: cannot read the overlay colour: '0.9f' is not a number: numbers take no 'f' "
+         "suffix"},
+        {" " + sceneWith(1, "background [0.1 , 0.2, 0.3]"),
+         "1: error: cannot read the background colour: remove the space before ',': the game "
+         "stops reading the line there"},
         {sceneWith(7, "pins x"), "7: error: cannot read the pin count: 'x' is not a number"},
         {sceneWith(7, "pins -x"),
          "7: error: cannot read the pin count: '-x' is not a whole number"},
@@ -277,6 +285,10 @@ TEST(CheckLevel, CountsAreCheckedAgainstWhatTheGameReads) {
          1},
         {"scenelist_short.txt",
          "scenelist_short.txt:1: error: the count is 3 but 2 entries follow: set it to 2\n"
+         "0 scenes, 1 error, 0 warnings\n",
+         1},
+        {"scenelist_one_short.txt",
+         "scenelist_one_short.txt:1: error: the count is 2 but 1 entry follows: set it to 1\n"
          "0 scenes, 1 error, 0 warnings\n",
          1},
         {"scenelist_decimal_count.txt",
@@ -429,6 +441,20 @@ TEST(CheckLevel, WhereBodiesStandIsJudgedByThePhysics) {
          "throw: check the collision triangle under it, tilt_collision.txt line 23\n"
          "1 scene, 1 error, 0 warnings\n",
          1, true},
+        // Of two pins that fall in the same frame, the first is named.
+        {"two_falling_scene.txt",
+         "two_falling_scene.txt:12: warning: no collision surface under pin 1 at (-5.00, 9.00): "
+         "it falls when the level starts; move it over the lane\ntwo_falling_scene.txt:16: "
+         "warning: no collision surface under pin 2 at (5.00, 9.00): it falls when the level "
+         "starts; move it over the lane\ntwo_falling_scene.txt:12: error: pin 1 moves by itself "
+         "while the player aims, before any throw: check the collision surface under it\n"
+         "1 scene, 1 error, 2 warnings\n",
+         1, true},
+        // A pin off the ball's line is won with a throw to the side.
+        {"angled_scene.txt",
+         "angled_scene.txt: won in 1 throw, the first a drag of (16, -149) px in 0.25 s\n"
+         "1 scene, 0 errors, 0 warnings\n",
+         0, true},
         // A pin over a gap narrower than itself rests on the gap's edges.
         {"gap_scene.txt",
          "gap_scene.txt: won in 1 throw, the first a drag of (0, -150) px in 0.25 s\n"

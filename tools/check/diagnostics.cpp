@@ -5,7 +5,6 @@
 void addDiagnostic(Report *report, const std::string &file, int line, Severity severity,
                    const std::string &text, const char *kind) {
     if (kind && countedOnly(report, file, severity, kind)) return;
-    if (line < 1) line = 1;
     if (!report->said.insert(file + ":" + std::to_string(line) + ": " + text).second) return;
     (severity == SEVERITY_ERROR ? report->errors : report->warnings)++;
     if (kind) {

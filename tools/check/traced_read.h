@@ -54,7 +54,7 @@ TracedRead traceSceneListText(const std::string &text);
 
 long sizeOf(const FileText &file);
 int lineOf(const FileText &file, long offset);
-// The line's text without its line break.
+// The text of a line (from lineOf) without its line break.
 std::string lineText(const FileText &file, int line);
 bool isSpaceAt(const FileText &file, long offset);
 // The first character at or after offset that is not white space.

@@ -78,7 +78,7 @@ def many_pins(folder, count):
     columns = 20
     pins = [(-columns / 2 + 0.5 + (k % columns), 8 + k // columns, 0.3) for k in range(count)]
     depth = 8 + count // columns + 2
-    level(folder, grid(columns + 2, depth + 2, -columns / 2 - 1, -2, 1), pins)
+    level(folder, grid(1, 1, -columns / 2 - 1, -2, max(columns + 2, depth + 2)), pins)
 
 
 def unwinnable(folder):

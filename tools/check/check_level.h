@@ -15,7 +15,7 @@ struct CheckOptions {
     double budget = 60.0;       // seconds of play per level before it counts as not decided
 };
 
-enum PathResult { PATH_CHECKED, PATH_MISSING, PATH_NOT_A_FILE };
+enum PathResult { PATH_MISSING, PATH_NOT_A_FILE, PATH_CHECKED };
 
 // PATH is a folder (its scenelist.txt), a file whose name starts with
 // "scenelist", or a scene file, whose level folder is the nearest folder

@@ -12,7 +12,7 @@ struct CheckOptions {
     bool play = false;  // run the simulated player on every playable scene
     int maxThrows = 5;
     float step = 1.0f / 60.0f;  // the simulated player's frame length, in seconds
-    double budget = 60.0;       // seconds of play per level before it counts as not decided
+    double budget = 60.0;       // processor seconds of play per level before it is not decided
 };
 
 enum PathResult { PATH_MISSING, PATH_NOT_A_FILE, PATH_CHECKED };

@@ -25,9 +25,10 @@ static float frameStep;
 static double deadline;
 static bool outOfTime;
 
+// The checker's own time, so that a busy machine decides a level as an idle one does.
 static double now() {
     timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return t.tv_sec + t.tv_nsec / 1e9;
 }
 

@@ -24,6 +24,6 @@ struct PlayResult {
 };
 
 // Plays the scene that readScene has loaded, in frames of step seconds,
-// for at most budget seconds of the checker's own time; the world is left
-// as the play left it.
+// for at most budget seconds of the checker's own processor time; the world
+// is left as the play left it.
 PlayResult playLoadedScene(int maxThrows, float step, double budget);

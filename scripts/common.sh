@@ -17,8 +17,9 @@ WEB_PACKAGES=(cmake make emscripten)
 # and plays skorvel --window (Xephyr, inotifywait); the package test runs
 # lintian; the sdl12-compat leg needs SDL 2 under the compat library it
 # fetches itself; the web test builds the web version and loads it in
-# headless Chromium.
-TEST_PACKAGES=(clang libclang-rt-14-dev python3 libgtest-dev libbenchmark-dev
+# headless Chromium. The fuzzers' runtime matches the installed clang:
+# scripts/fuzz adds it.
+TEST_PACKAGES=(clang python3 libgtest-dev libbenchmark-dev
                xvfb xdotool x11-apps x11-utils imagemagick desktop-file-utils appstream man-db
                xserver-xephyr inotify-tools lintian libsdl2-2.0-0 "${PACKAGE_PACKAGES[@]}"
                "${WEB_PACKAGES[@]}" chromium)
@@ -33,7 +34,14 @@ install_missing_packages() {
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
     local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null 2>&1; then
+            echo "Installing packages needs root, and sudo is not available: run this script" \
+                "as root, or install ${missing[*]} first." >&2
+            return 1
+        fi
+        sudo="sudo"
+    fi
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
@@ -48,16 +56,27 @@ build() {
 
 # Starts Xvfb on a free display number; sets XVFB_PID and DISPLAY. Without
 # -noreset the server resets whenever its last client leaves, and a client
-# that connects during the reset is turned away.
+# that connects during the reset is turned away. Fails, with Xvfb's own
+# words, when the server does not start.
 start_xvfb() {
-    local fifo
+    local fifo log
     fifo=$(mktemp -u)
+    log=$(mktemp)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -noreset -screen 0 640x480x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -noreset -screen 0 640x480x24 -nolisten tcp 3>"$fifo" >"$log" 2>&1 &
     XVFB_PID=$!
-    local number
-    read -r number <"$fifo"
+    local number=""
+    read -r number <"$fifo" || true
     rm -f "$fifo"
+    if ! [[ $number =~ ^[0-9]+$ ]]; then
+        echo "Xvfb did not start:" >&2
+        cat "$log" >&2
+        rm -f "$log"
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=""
+        return 1
+    fi
+    rm -f "$log"
     export DISPLAY=":$number"
 }
 

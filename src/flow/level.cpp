@@ -161,11 +161,16 @@ static void runFrame(Level *level) {
     renderFrame();
 }
 
-int runLevel(const char *sceneName, GamePhase startPhase) {
-    Level level = {0, LEVEL_QUIT};
+void beginLevel(Level *level, GamePhase startPhase) {
+    *level = {0, LEVEL_QUIT};
     pauseDebounce = 0.0f;
     gamePhase = startPhase;
     paused = 0;
+}
+
+int runLevel(const char *sceneName, GamePhase startPhase) {
+    Level level;
+    beginLevel(&level, startPhase);
     levelSurface = getScreenSurface();
     setProjection(levelSurface->w, levelSurface->h);
     if (loadScene(sceneName) != 1) return LEVEL_QUIT;

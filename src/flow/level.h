@@ -14,6 +14,11 @@ struct Level {
     int32_t levelResult;  // the last trigger's result stands
 };
 
+// The start of every level, before its scene is loaded: the level not done,
+// its result LEVEL_QUIT, the phase given, unpaused. runLevel and the level
+// checker's simulated player both start a level with it.
+void beginLevel(Level *level, GamePhase startPhase);
+
 // The stages of a frame, in the order runLevel calls them: the events, the
 // held keys, the clock, then the update, then the drawing.
 void handleEvent(const SDL_Event *event, Level *level);

@@ -45,7 +45,7 @@ static int32_t readEntries(FILE *file, SceneList *list, int32_t tableSize, int *
             *outOfMemory = 1;
             return i;
         }
-        if (!readNameLine(file, SCENE_LIST_LABEL_MAX, list->sceneNames[i])) return i;
+        if (!readNameLine(file, SCENE_LIST_LABEL_MAX, list->sceneNames[i], "scene file")) return i;
     }
     return tableSize;
 }
@@ -59,7 +59,8 @@ int loadSceneList(const char *path, SceneList *list) {
         printf("Unable to open scenelist.txt, exiting...\n");
         return 0;
     }
-    int firstLineGood = readIntegerLine(file, SCENE_LIST_LABEL_MAX, &list->sceneCount);
+    int firstLineGood =
+        readIntegerLine(file, SCENE_LIST_LABEL_MAX, &list->sceneCount, "scene count");
     printf("%d scenes\n", list->sceneCount);
     if (!firstLineGood || list->sceneCount < 1) {
         reportBadList("invalid first line, or number of scenes stated\n");

@@ -5,6 +5,65 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdlib>
+
+ReadTrace *readTrace = nullptr;
+
+void freeTrace(ReadTrace *trace) {
+    free(trace->entries);
+    *trace = {};
+}
+
+static TraceEntry *addTraceEntry(TraceKind kind, FILE *stream) {
+    if (readTrace->count == readTrace->capacity) {
+        int32_t capacity = readTrace->capacity ? readTrace->capacity * 2 : 64;
+        void *grown = readTrace->capacity > INT32_MAX / 2
+                          ? nullptr
+                          : realloc(readTrace->entries, sizeof(TraceEntry) * (size_t)capacity);
+        if (!grown) {
+            readTrace->full = 1;
+            return nullptr;
+        }
+        readTrace->entries = static_cast<TraceEntry *>(grown);
+        readTrace->capacity = capacity;
+    }
+    TraceEntry *entry = &readTrace->entries[readTrace->count++];
+    *entry = {};
+    entry->kind = kind;
+    entry->stream = stream;
+    return entry;
+}
+
+static void traceOpen(FILE *stream) {
+    // A seek lets the stream keep its position, so that each ftell the
+    // trace makes is not a system call.
+    if (stream) rewind(stream);
+    if (!readTrace->first) readTrace->first = stream;
+    addTraceEntry(TRACE_OPEN, stream);
+}
+
+// Where an item begins, when there is a trace to tell.
+static long traceStart(FILE *file) { return readTrace ? ftell(file) : 0; }
+
+static TraceEntry *traceItem(FILE *file, TraceKind kind, const char *what, long start, int good) {
+    if (file != readTrace->first) return nullptr;
+    TraceEntry *entry = addTraceEntry(kind, file);
+    if (!entry) return nullptr;
+    entry->what = what;
+    entry->start = start;
+    entry->end = ftell(file);
+    entry->good = good;
+    return entry;
+}
+
+static void traceNumbers(FILE *file, TraceKind kind, const char *what, long start, int good,
+                         float a, float b, float c) {
+    TraceEntry *entry = traceItem(file, kind, what, start, good);
+    if (!entry) return;
+    entry->value[0] = a;
+    entry->value[1] = b;
+    entry->value[2] = c;
+}
 
 static void skipRestOfWord(FILE *file) {
     int c;
@@ -41,39 +100,49 @@ static int readLabel(FILE *file, int labelMax) {
     return 1;
 }
 
-int readVectorLine(FILE *file, int labelMax, float *x, float *y, float *z) {
-    if (!readLabel(file, labelMax)) return 0;
+int readVectorLine(FILE *file, int labelMax, float *x, float *y, float *z, const char *what) {
+    long start = traceStart(file);
     // The closing bracket is matched after the three numbers: a missing one
     // goes unnoticed, any other character there stays unread.
-    return fscanf(file, " [%f, %f, %f]", x, y, z) == 3;
+    int good = readLabel(file, labelMax) && fscanf(file, " [%f, %f, %f]", x, y, z) == 3;
+    if (readTrace) traceNumbers(file, TRACE_VECTOR, what, start, good, *x, *y, *z);
+    return good;
 }
 
 int readColourLine(FILE *file, int labelMax, unsigned short *r, unsigned short *g,
-                   unsigned short *b) {
-    if (!readLabel(file, labelMax)) return 0;
-    return fscanf(file, " [%hu, %hu, %hu]", r, g, b) == 3;
+                   unsigned short *b, const char *what) {
+    long start = traceStart(file);
+    int good = readLabel(file, labelMax) && fscanf(file, " [%hu, %hu, %hu]", r, g, b) == 3;
+    if (readTrace) traceNumbers(file, TRACE_COLOUR, what, start, good, *r, *g, *b);
+    return good;
 }
 
-int readFloatLine(FILE *file, int labelMax, float *value) {
-    if (!readLabel(file, labelMax)) return 0;
-    return fscanf(file, "%f", value) == 1;
+int readFloatLine(FILE *file, int labelMax, float *value, const char *what) {
+    long start = traceStart(file);
+    int good = readLabel(file, labelMax) && fscanf(file, "%f", value) == 1;
+    if (readTrace) traceNumbers(file, TRACE_FLOAT, what, start, good, *value, 0.0f, 0.0f);
+    return good;
 }
 
-int readIntegerLine(FILE *file, int labelMax, int32_t *value) {
-    if (!readLabel(file, labelMax)) return 0;
+int readIntegerLine(FILE *file, int labelMax, int32_t *value, const char *what) {
+    long start = traceStart(file);
     int read = 0;
-    if (fscanf(file, "%d", &read) != 1) return 0;
-    *value = read;
-    return 1;
+    int good = readLabel(file, labelMax) && fscanf(file, "%d", &read) == 1;
+    if (good) *value = read;
+    TraceEntry *entry = readTrace ? traceItem(file, TRACE_INTEGER, what, start, good) : nullptr;
+    if (entry) entry->count = read;
+    return good;
 }
 
-int readNameLine(FILE *file, int labelMax, char name[FILE_NAME_MAX + 1]) {
-    if (!readLabel(file, labelMax)) return 0;
-    return readWord(file, name, FILE_NAME_MAX);
+int readNameLine(FILE *file, int labelMax, char name[FILE_NAME_MAX + 1], const char *what) {
+    long start = traceStart(file);
+    int good = readLabel(file, labelMax) && readWord(file, name, FILE_NAME_MAX);
+    if (readTrace) traceItem(file, TRACE_NAME, what, start, good);
+    return good;
 }
 
-int readVec3Line(FILE *file, int labelMax, Vec3 *v) {
-    return readVectorLine(file, labelMax, &v->x, &v->y, &v->z);
+int readVec3Line(FILE *file, int labelMax, Vec3 *v, const char *what) {
+    return readVectorLine(file, labelMax, &v->x, &v->y, &v->z, what);
 }
 
 int32_t roomForItems(FILE *file, int32_t count, long shortestItem) {
@@ -89,21 +158,26 @@ FILE *openDataFile(const char *path) {
     // Opening without blocking, so that a FIFO without a writer does not
     // stop the game; its type is then told from the open descriptor.
     int fd = open(path, O_RDONLY | O_NONBLOCK);
-    if (fd < 0) return nullptr;
     struct stat status;
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    if (fd >= 0 && (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+                    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)) {
         close(fd);
+        fd = -1;
+    }
+    if (fd < 0) {
+        if (readTrace) traceOpen(nullptr);
         return nullptr;
     }
     FILE *file = fdopen(fd, "r");
     if (!file) close(fd);
+    if (readTrace) traceOpen(file);
     return file;
 }
 
 FILE *openTriangleFile(const char *path, int32_t *count) {
     FILE *file = openDataFile(path);
-    if (file && readIntegerLine(file, MODEL_LABEL_MAX, count) && *count >= 1) return file;
+    if (file && readIntegerLine(file, MODEL_LABEL_MAX, count, "triangle count") && *count >= 1)
+        return file;
     printf(
         "encountered file error, possibly an invalid first line\nor an invalid file\n or no "
         "file\nor something else\nwhen trying to load %s",

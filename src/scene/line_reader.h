@@ -26,20 +26,60 @@ enum {
 int readWord(FILE *file, char *word, int maxLength);
 
 // Each returns 1 when the line is good: the label and every number read.
+// what names the item, in the words a level maker would use ("ball radius"):
+// only the trace below keeps it.
 // "label [x, y, z]"
-int readVectorLine(FILE *file, int labelMax, float *x, float *y, float *z);
+int readVectorLine(FILE *file, int labelMax, float *x, float *y, float *z, const char *what);
 // "label [r, g, b]" with unsigned 16-bit components
 int readColourLine(FILE *file, int labelMax, unsigned short *r, unsigned short *g,
-                   unsigned short *b);
+                   unsigned short *b, const char *what);
 // "label number"
-int readFloatLine(FILE *file, int labelMax, float *value);
+int readFloatLine(FILE *file, int labelMax, float *value, const char *what);
 // "label integer"
-int readIntegerLine(FILE *file, int labelMax, int32_t *value);
+int readIntegerLine(FILE *file, int labelMax, int32_t *value, const char *what);
 // "label name", the name at most FILE_NAME_MAX characters
-int readNameLine(FILE *file, int labelMax, char name[FILE_NAME_MAX + 1]);
+int readNameLine(FILE *file, int labelMax, char name[FILE_NAME_MAX + 1], const char *what);
 
 // The same vector line into a Vec3.
-int readVec3Line(FILE *file, int labelMax, Vec3 *v);
+int readVec3Line(FILE *file, int labelMax, Vec3 *v, const char *what);
+
+// The level checker reads every file through the game's own loaders and
+// learns from this trace where each item began and where reading it stopped.
+// While readTrace points at a trace, each file opened and each item read from
+// the first file opened are added to it, in reading order; the game leaves it
+// null, and then the readers only test that.
+enum TraceKind : int32_t {
+    TRACE_OPEN,  // a file opened (stream null when it could not be)
+    TRACE_VECTOR,
+    TRACE_COLOUR,
+    TRACE_FLOAT,
+    TRACE_INTEGER,
+    TRACE_NAME,
+};
+
+struct TraceEntry {
+    TraceKind kind;
+    int32_t good;      // 1 when the reader returned 1
+    const char *what;  // the item's name; null for an open
+    long start;        // the file position where reading the item began
+    long end;          // and where it stopped
+    union {
+        float value[3];  // a vector's, a colour's or a float line's numbers, as stored
+        int32_t count;   // an integer line's value
+    };
+    FILE *stream;
+};
+
+struct ReadTrace {
+    TraceEntry *entries;  // grown with realloc; freeTrace releases it
+    int32_t count;
+    int32_t capacity;
+    FILE *first;   // the first file opened while tracing
+    int32_t full;  // 1 when an entry could not be added
+};
+
+extern ReadTrace *readTrace;
+void freeTrace(ReadTrace *trace);
 
 // The shortest a scene-list entry ("a b" and the white space after it) and a
 // scene's pin block ("a [0,0,0" "a 0" "a 0" "a b" and the white space between

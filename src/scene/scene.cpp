@@ -22,14 +22,14 @@ static int compileModel(const char *modelPath, uint32_t *list) {
     return result != 0;
 }
 
-static int readModelLine(FILE *file, uint32_t *list) {
+static int readModelLine(FILE *file, uint32_t *list, const char *what) {
     char name[FILE_NAME_MAX + 1];
-    return readNameLine(file, SCENE_LABEL_MAX, name) && compileModel(name, list);
+    return readNameLine(file, SCENE_LABEL_MAX, name, what) && compileModel(name, list);
 }
 
 static int readCollisionLine(FILE *file) {
     char name[FILE_NAME_MAX + 1];
-    if (!readNameLine(file, SCENE_LABEL_MAX, name)) return 0;
+    if (!readNameLine(file, SCENE_LABEL_MAX, name, "collision file")) return 0;
     collisionMesh = loadCollisionMesh(name);
     return collisionMesh != nullptr;
 }
@@ -38,34 +38,34 @@ static int readCollisionLine(FILE *file) {
 // the ball. Reading stops at the first bad line; pinsStanding still takes the
 // pin count, and the ball is still stopped and made active.
 static int readSceneLines(FILE *file) {
-    int ok = readVec3Line(file, SCENE_LABEL_MAX, &backgroundColor);
-    if (ok) ok = readVec3Line(file, SCENE_LABEL_MAX, &hudColor);
-    if (ok) ok = readFloatLine(file, SCENE_LABEL_MAX, &fallHeight);
-    if (ok) ok = readModelLine(file, &sceneDisplayList);
+    int ok = readVec3Line(file, SCENE_LABEL_MAX, &backgroundColor, "background colour");
+    if (ok) ok = readVec3Line(file, SCENE_LABEL_MAX, &hudColor, "overlay colour");
+    if (ok) ok = readFloatLine(file, SCENE_LABEL_MAX, &fallHeight, "fall-out height");
+    if (ok) ok = readModelLine(file, &sceneDisplayList, "lane model");
     if (ok) ok = readCollisionLine(file);
-    if (ok) ok = readVec3Line(file, SCENE_LABEL_MAX, &cameraStart);
-    if (ok) ok = readIntegerLine(file, SCENE_LABEL_MAX, &pinCount);
+    if (ok) ok = readVec3Line(file, SCENE_LABEL_MAX, &cameraStart, "camera position");
+    if (ok) ok = readIntegerLine(file, SCENE_LABEL_MAX, &pinCount, "pin count");
     pinsStanding = pinCount;
     if (ok) {
-        ok = readVec3Line(file, SCENE_LABEL_MAX, &ball.startPosition);
+        ok = readVec3Line(file, SCENE_LABEL_MAX, &ball.startPosition, "ball position");
         if (ok) ball.position = ball.startPosition;
     }
     ball.velocity = {0.0f, 0.0f, 0.0f};
     ball.active = 1;
-    if (ok) ok = readFloatLine(file, SCENE_LABEL_MAX, &ball.radius);
-    if (ok) ok = readFloatLine(file, SCENE_LABEL_MAX, &ball.mass);
-    if (ok) ok = readModelLine(file, &ball.displayList);
+    if (ok) ok = readFloatLine(file, SCENE_LABEL_MAX, &ball.radius, "ball radius");
+    if (ok) ok = readFloatLine(file, SCENE_LABEL_MAX, &ball.mass, "ball mass");
+    if (ok) ok = readModelLine(file, &ball.displayList, "ball model");
     return ok;
 }
 
 static int readPin(FILE *file, Body *pin) {
-    if (!readVec3Line(file, SCENE_LABEL_MAX, &pin->startPosition)) return 0;
+    if (!readVec3Line(file, SCENE_LABEL_MAX, &pin->startPosition, "pin position")) return 0;
     pin->position = pin->startPosition;
     pin->velocity = {0.0f, 0.0f, 0.0f};
     pin->active = 1;
-    return readFloatLine(file, SCENE_LABEL_MAX, &pin->radius) &&
-           readFloatLine(file, SCENE_LABEL_MAX, &pin->mass) &&
-           readModelLine(file, &pin->displayList);
+    return readFloatLine(file, SCENE_LABEL_MAX, &pin->radius, "pin radius") &&
+           readFloatLine(file, SCENE_LABEL_MAX, &pin->mass, "pin mass") &&
+           readModelLine(file, &pin->displayList, "pin model");
 }
 
 static int readPins(FILE *file) {

@@ -76,6 +76,19 @@ TEST_F(LevelStages, ADragThrowsAtItsMeanUnpausedSpeedOnTopOfTheVelocity) {
     EXPECT_FLOAT_EQ(ball.velocity.x, 4.5f);
 }
 
+TEST_F(LevelStages, OnlyALeftPressWhileAimingStartsADrag) {
+    dragX = 40;
+    gamePhase = PHASE_ROLL;
+    rollTimer = 5.0f;
+    event(SDL_MOUSEBUTTONDOWN);  // a left press during a roll
+    EXPECT_EQ(gamePhase, PHASE_ROLL);
+    EXPECT_EQ(dragX, 40);
+    gamePhase = PHASE_AIM;
+    event(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT);  // another button while aiming
+    EXPECT_EQ(gamePhase, PHASE_AIM);
+    EXPECT_EQ(dragX, 40);
+}
+
 TEST_F(LevelStages, AnotherButtonDuringARollCallsTheBallBack) {
     event(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT);  // while aiming: nothing
     EXPECT_EQ(ball.active, 1);

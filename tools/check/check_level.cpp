@@ -1,206 +1,516 @@
 #include "check/check_level.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <map>
 #include <set>
 
+#include "check/explain.h"
 #include "check/geometry_checks.h"
 #include "check/player.h"
-#include "check/replay.h"
-#include "flow/scene_list.h"
+#include "check/traced_read.h"
 #include "flow/world.h"
-#include "scene/scene.h"
 
-// The loaders' log lines go to /dev/null while they run: the checker speaks
-// for them. Returns the descriptor that restoreLog puts back.
-static int silenceLog() {
-    fflush(stdout);
-    int saved = dup(STDOUT_FILENO);
-    int sink = open("/dev/null", O_WRONLY);
-    if (sink >= 0) {
-        dup2(sink, STDOUT_FILENO);
-        close(sink);
+// One run of the checker: its options, its report, and every model and
+// collision file read so far. A file is read and reported on its own, the
+// first time a scene the game reads names it, so the cache can hide nothing.
+struct Checker {
+    CheckOptions options;
+    Report *report;
+    std::map<std::string, TriangleFile> models, meshes;
+    std::set<std::string> scenesChecked;
+};
+
+// --- Model and collision files ----------------------------------------------
+
+// The items after the header grouped as the loader named them: a normal
+// starts a triangle, and the colour and vertex lines after it are its corners.
+static std::vector<Triangle> trianglesOf(const TracedRead &read) {
+    std::vector<Triangle> triangles;
+    Triangle t = {};
+    int corner = 0;
+    // Both loaders end the triangles at a normal they cannot read.
+    for (const Item &item : read.items) {
+        int line = itemLine(read.file, item.start);
+        if (strcmp(item.what, "normal") == 0) {
+            t = {};
+            t.normal = {item.value[0], item.value[1], item.value[2]};
+            t.line = line;
+            corner = 0;
+        } else if (item.kind == TRACE_COLOUR) {
+            for (int c = 0; c < 3; c++) t.colour[corner][c] = (unsigned short)item.value[c];
+            t.colourLine[corner] = line;
+        } else if (strcmp(item.what, "vertex") == 0) {
+            t.corner[corner++] = {item.value[0], item.value[1], item.value[2]};
+            if (corner == 3) triangles.push_back(t);
+        }
     }
-    return saved;
+    return triangles;
 }
 
-static void restoreLog(int saved) {
-    fflush(stdout);
-    if (saved < 0) return;
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
+static int firstFailure(const TracedRead &read) {
+    for (size_t i = 0; i < read.items.size(); i++)
+        if (!read.items[i].good) return static_cast<int>(i);
+    return -1;
 }
 
-static bool gameReadsScene(const std::string &path) {
-    int saved = silenceLog();
-    bool accepted = readScene(path.c_str()) == 1;
-    restoreLog(saved);
-    return accepted;
+static bool atEndOfText(const TracedRead &read, const Item &item) {
+    return skipSpace(read.file, item.start) >= sizeOf(read.file);
 }
 
-static void gameUnloadsScene() {
-    int saved = silenceLog();
-    unloadScene();
-    restoreLog(saved);
-}
-
-static bool gameReadsSceneList(const std::string &path) {
-    int saved = silenceLog();
-    SceneList list;
-    bool accepted = loadSceneList(path.c_str(), &list) == 1;
-    if (accepted) freeSceneList(&list);
-    restoreLog(saved);
-    return accepted;
-}
-
-static void reportDisagreement(Report *report, const std::string &path, bool gameAccepts) {
-    addError(report, path, 1,
-             gameAccepts ? "the checker cannot read this file although the game can"
-                         : "the game refuses this file, but the checker cannot tell where");
-}
-
-static void playScene(const std::string &path, const CheckOptions &options, const SceneFile &scene,
-                      Report *report) {
-    resetWorld();
-    if (!gameReadsScene(path)) return;
-    PlayResult result = playLoadedScene(options.maxThrows, options.step);
-    if (result.outcome == PLAY_WON)
-        report->notes.push_back(
-            format("%s: won in %d throw%s, the first a drag of (%d, %d) px in "
-                   "%.2f s",
-                   path.c_str(), result.throws, result.throws == 1 ? "" : "s", result.first.dx,
-                   result.first.dy, result.first.seconds));
-    else if (result.outcome == PLAY_PINS_FALL_WITHOUT_THROW)
-        addError(report, path,
-                 result.movedPin < static_cast<int>(scene.pins.size())
-                     ? scene.pins[result.movedPin].positionLine
-                     : scene.pinCountLine,
-                 format("pins fall without a throw (pin %d moves while the player aims): check "
-                        "the surface under it",
-                        result.movedPin + 1));
-    else
-        addError(report, path, scene.pinCountLine,
-                 format("not won in %d throws: %d of %d pins still stand; every pin needs an open "
-                        "edge or a pit to fall through",
-                        result.throws, pinsStanding, pinCount));
-    gameUnloadsScene();
-}
-
-static void checkTriangleFiles(FileCache *cache, const SceneFile &scene, Report *report,
-                               std::set<std::string> *checked) {
-    std::vector<std::string> models = {scene.lane, scene.ball.model};
-    for (const BodyLines &pin : scene.pins) models.push_back(pin.model);
-    // A file read out of step has triangles that only echo its reading error.
-    for (const std::string &name : models) {
-        const TriangleFile &model = replayTriangleFile(cache, name, MODEL_FILE, report);
-        if (checked->insert("model " + name).second && !model.readingError)
-            checkModelFile(name, model, report);
+static void reportHeader(const std::string &path, const TracedRead &read, Report *report) {
+    const Item &header = read.items[0];
+    if (!header.good) {
+        Finding why = explainFailure(read.file, read.items, 0);
+        addError(report, path, why.line, why.text);
+    } else {
+        addError(report, path, itemLine(read.file, header.start),
+                 format("the triangle count is %s: set it to the number of triangles, at least 1",
+                        countText(read.file, header).c_str()));
     }
-    const TriangleFile &mesh = replayTriangleFile(cache, scene.collision, COLLISION_FILE, report);
-    if (checked->insert("mesh " + scene.collision).second && !mesh.readingError)
-        checkCollisionNormals(scene.collision, mesh, report);
 }
 
-// One scene; closing when it is the list's last entry.
-static void checkScene(FileCache *cache, const std::string &path, bool closing,
-                       const CheckOptions &options, Report *report,
-                       std::set<std::string> *checked) {
-    report->sceneCount++;
-    resetWorld();
-    bool gameAccepts = gameReadsScene(path);
-    if (gameAccepts) gameUnloadsScene();
-    size_t before = report->diagnostics.size();
-    SceneFile scene = replayScene(cache, path, report);
-    if (scene.accepted != gameAccepts && report->diagnostics.size() == before)
-        reportDisagreement(report, path, gameAccepts);
-    if (!scene.accepted || !gameAccepts) return;
-    checkTriangleFiles(cache, scene, report, checked);
-    const TriangleFile &lane = replayTriangleFile(cache, scene.lane, MODEL_FILE, report);
-    const TriangleFile &mesh = replayTriangleFile(cache, scene.collision, COLLISION_FILE, report);
-    checkSceneGeometry(path, scene, lane, mesh, closing, report);
-    // A level without pins is already an error: it is won before any throw.
-    if (options.play && !closing && scene.pinCount > 0) playScene(path, options, scene, report);
+static void reportTriangleCount(const std::string &path, const TracedRead &read,
+                                const TriangleFile &file, Severity severity, Report *report) {
+    int found = static_cast<int>(file.triangles.size());
+    addDiagnostic(report, path, itemLine(read.file, read.items[0].start), severity,
+                  format("the header says %s triangles but %d follow: set the count to %d",
+                         countText(read.file, read.items[0]).c_str(), found, found));
 }
 
-static bool anySceneMissing(const SceneListFile &list) {
-    for (const std::string &name : list.names)
-        if (access(name.c_str(), R_OK) != 0) return true;
-    return false;
-}
-
-// Words may spread over lines in any way, but an entry that is not a label
-// and a name on its own line is how a lost label shows: the game then pairs
-// the words out of step, and whatever it reports after that is only an echo.
-static bool reportMisshapenEntry(const std::string &path, const SceneListFile &list,
-                                 Report *report) {
-    int line = firstMisshapenEntry(path);
-    if (line == 0) return false;
-    bool harmful = !list.accepted || anySceneMissing(list);
-    addDiagnostic(report, path, line, harmful ? SEVERITY_ERROR : SEVERITY_WARNING,
-                  "an entry is a label and a scene file name on one line; here the words are "
-                  "paired out of step from this line on");
-    return harmful;
-}
-
-static void checkSceneList(const std::string &path, const CheckOptions &options, Report *report) {
-    bool gameAccepts = gameReadsSceneList(path);
-    Report replayed;
-    SceneListFile list = replaySceneList(path, &replayed);
-    if (!list.opened) {
-        addError(report, path, 1, "cannot open the scene list");
+// The findings of a triangle file read on its own, from where its loader
+// stopped or first failed and whether it accepted the file.
+static void reportTriangleFile(const std::string &path, bool collision, const TracedRead &read,
+                               TriangleFile *file, Report *report) {
+    if (read.items.empty() || !read.items[0].good || read.items[0].count < 1) {
+        reportHeader(path, read, report);
         return;
     }
-    if (reportMisshapenEntry(path, list, report)) return;
-    for (const Diagnostic &d : replayed.diagnostics) report->diagnostics.push_back(d);
-    if (list.accepted != gameAccepts && replayed.diagnostics.empty())
-        reportDisagreement(report, path, gameAccepts);
-    if (!list.accepted || !gameAccepts) return;
-    if (list.count == 1)
-        addError(report, path, list.lines[0],
+    file->declared = read.items[0].count;
+    file->triangles = trianglesOf(read);
+    int failed = firstFailure(read);
+    bool stopped = failed >= 0 && strcmp(read.items[failed].what, "normal") == 0;
+    if (failed >= 0 && !stopped) {
+        Finding why = explainFailure(read.file, read.items, failed);
+        file->misread = true;
+        if (!read.accepted)
+            addError(report, path, why.line, why.text + "; the game refuses the file");
+        else
+            addWarning(report, path, why.line,
+                       why.text +
+                           "; the game reads the rest of the model out of step, so its "
+                           "triangles are drawn wrong");
+        return;
+    }
+    bool cutOff = stopped && !atEndOfText(read, read.items[failed]);
+    int found = static_cast<int>(file->triangles.size());
+    if (cutOff && found >= file->declared) {
+        // Every counted triangle is there: what follows is only words the game skips.
+        long at = skipSpace(read.file, read.items[failed].start);
+        int line = lineOf(read.file, at);
+        addWarning(report, path, line,
+                   format("'%s' is not a normal line, so the game ends the triangles here and "
+                          "ignores the rest of the file: remove it",
+                          lineText(read.file, line).c_str()));
+    } else if (cutOff) {
+        Finding why = explainFailure(read.file, read.items, failed);
+        if (read.accepted)
+            addWarning(report, path, why.line,
+                       why.text +
+                           "; the game ends the triangles here and ignores the rest of "
+                           "the file");
+        else
+            addError(report, path, why.line,
+                     why.text + format("; the game ends the triangles here, with %d of the %s "
+                                       "its header counts, and refuses the file",
+                                       found, countText(read.file, read.items[0]).c_str()));
+    } else if (found != file->declared) {
+        reportTriangleCount(path, read, *file, read.accepted ? SEVERITY_WARNING : SEVERITY_ERROR,
+                            report);
+    }
+    if (!read.accepted) return;
+    if (collision)
+        checkCollisionTriangles(path, *file, report);
+    else
+        checkModelTriangles(path, *file, report);
+}
+
+static const TriangleFile &checkTriangleFile(Checker *checker, const std::string &path,
+                                             bool collision) {
+    std::map<std::string, TriangleFile> &files = collision ? checker->meshes : checker->models;
+    auto found = files.find(path);
+    if (found != files.end()) return found->second;
+    TriangleFile &file = files[path];
+    TracedRead read = collision ? traceCollisionFile(path) : traceModel(path);
+    checker->report->verdicts[(collision ? "collision:" : "model:") + path] = read.accepted;
+    file.opened = read.opened;
+    file.accepted = read.accepted;
+    file.size = sizeOf(read.file);
+    // A file that cannot be opened is reported where it is named.
+    if (read.opened) reportTriangleFile(path, collision, read, &file, checker->report);
+    return file;
+}
+
+// --- Scenes ---------------------------------------------------------------
+
+static bool isCollisionLine(const Item &item) { return strcmp(item.what, "collision file") == 0; }
+
+static bool isPinItem(const Item &item) { return strncmp(item.what, "pin ", 4) == 0; }
+
+static int goodItemsNamed(const std::vector<Item> &items, const char *what) {
+    int count = 0;
+    for (int i : itemsNamed(items, what)) count += items[i].good;
+    return count;
+}
+
+// The pin count when the file runs out of pin blocks before it.
+static void reportTooFewPins(const std::string &path, const TracedRead &read, Report *report) {
+    int countItem = itemsNamed(read.items, "pin count")[0];
+    int complete = goodItemsNamed(read.items, "pin model");
+    addError(report, path, itemLine(read.file, read.items[countItem].start),
+             format("the pin count is %s but %d complete pin block%s follow%s: set it to %d",
+                    countText(read.file, read.items[countItem]).c_str(), complete,
+                    complete == 1 ? "" : "s", complete == 1 ? "s" : "", complete));
+}
+
+// Whether the loader of the file a name line named accepted it.
+static bool namedFileAccepted(Checker *checker, const TracedRead &read, const Item &item) {
+    std::map<std::string, TriangleFile> &files =
+        isCollisionLine(item) ? checker->meshes : checker->models;
+    auto found = files.find(nameOf(read.file, item));
+    return found != files.end() && found->second.accepted;
+}
+
+// Why the game refuses the scene: the last item it read says where it stopped.
+static void reportRefusedScene(Checker *checker, const std::string &path, const TracedRead &read) {
+    Report *report = checker->report;
+    const Item &last = read.items.back();
+    size_t index = read.items.size() - 1;
+    bool named = last.good && last.kind == TRACE_NAME;
+    Finding why;
+    if (named && last.opened == Item::NOT_OPENED) {
+        why = explainUnopened(read.file, read.items, index);
+    } else if (named && !namedFileAccepted(checker, read, last)) {
+        if (!findOutOfStep(read.file, read.items, index, &why)) {
+            std::string name = nameOf(read.file, last);
+            why = {lineOf(read.file, last.end),
+                   format("the game cannot use the %s '%s' and quits: see the error in %s",
+                          last.what, name.c_str(), name.c_str())};
+        }
+    } else if (isPinItem(last) && (last.good || atEndOfText(read, last))) {
+        reportTooFewPins(path, read, report);
+        return;
+    } else {
+        why = explainFailure(read.file, read.items, index);
+    }
+    addError(report, path, why.line, why.text);
+}
+
+// The line each item of a name was read from, in reading order.
+static std::vector<int> linesOf(const TracedRead &read, const char *what) {
+    std::vector<int> lines;
+    for (int i : itemsNamed(read.items, what))
+        lines.push_back(itemLine(read.file, read.items[i].start));
+    return lines;
+}
+
+static SceneView viewOf(Checker *checker, const std::string &path, const TracedRead &read) {
+    SceneView scene;
+    scene.path = path;
+    const std::vector<Item> &items = read.items;
+    int lane = itemsNamed(items, "lane model")[0];
+    int mesh = itemsNamed(items, "collision file")[0];
+    scene.lane = nameOf(read.file, items[lane]);
+    scene.collision = nameOf(read.file, items[mesh]);
+    scene.laneLine = itemLine(read.file, items[lane].start);
+    scene.backgroundLine = linesOf(read, "background colour")[0];
+    scene.hudLine = linesOf(read, "overlay colour")[0];
+    scene.pinCountLine = linesOf(read, "pin count")[0];
+    scene.laneFile = &checkTriangleFile(checker, scene.lane, false);
+    scene.meshFile = &checkTriangleFile(checker, scene.collision, true);
+    scene.bodies.push_back({&ball, "the ball", linesOf(read, "ball position")[0],
+                            linesOf(read, "ball radius")[0], linesOf(read, "ball mass")[0]});
+    std::vector<int> at = linesOf(read, "pin position"), radius = linesOf(read, "pin radius"),
+                     mass = linesOf(read, "pin mass");
+    for (int32_t i = 0; i < pinCount; i++)
+        scene.bodies.push_back({&pins[i], format("pin %d", i + 1), at[i], radius[i], mass[i]});
+    return scene;
+}
+
+// How many pin blocks the file holds after the pin count, as the game would
+// read them with the count raised: the scene read again from a copy whose
+// count is the largest there is.
+static int pinBlocksPresent(const TracedRead &read) {
+    const Item &count = read.items[itemsNamed(read.items, "pin count")[0]];
+    long labelAt = skipSpace(read.file, count.start);
+    long valueAt =
+        skipSpace(read.file, labelAt + static_cast<long>(wordAt(read.file, labelAt).size()));
+    std::string copy = read.file.text.substr(0, valueAt) + std::to_string(INT32_MAX) + " " +
+                       read.file.text.substr(count.end);
+    return goodItemsNamed(traceSceneText(copy).items, "pin model");
+}
+
+static bool moreTextAfter(const TracedRead &read) {
+    return skipSpace(read.file, read.items.back().end) < sizeOf(read.file);
+}
+
+// A pin count below the pin blocks present, and a level without pins.
+static bool checkPinCount(const std::string &path, const TracedRead &read, int present,
+                          Report *report) {
+    const Item &count = read.items[itemsNamed(read.items, "pin count")[0]];
+    int line = itemLine(read.file, count.start);
+    if (pinCount <= 0) {
+        addError(report, path, line,
+                 present > 0 ? format("the pin count is %s, so the level has no pins and is won "
+                                      "before any throw, but %d pin blocks follow: set it to %d",
+                                      countText(read.file, count).c_str(), present, present)
+                             : "a level without pins is won before any throw: add pins");
+        return false;
+    }
+    if (present > pinCount)
+        addWarning(report, path, line,
+                   format("the pin count is %d but %d pin blocks follow, and the game ignores "
+                          "the last %d: set it to %d",
+                          pinCount, present, present - pinCount, present));
+    return true;
+}
+
+static void playScene(Checker *checker, const SceneView &scene) {
+    PlayResult result =
+        playLoadedScene(checker->options.maxThrows, checker->options.step, checker->options.budget);
+    Report *report = checker->report;
+    const std::string &path = scene.path;
+    if (result.outcome == PLAY_WON) {
+        report->notes.push_back(
+            format("%s: won in %d throw%s, the first a drag of (%d, %d) px in %.2f s", path.c_str(),
+                   result.throws, result.throws == 1 ? "" : "s", result.first.dx, result.first.dy,
+                   result.first.seconds));
+    } else if (result.outcome == PLAY_PINS_MOVE_WITHOUT_THROW) {
+        const PlacedBody &pin = scene.bodies[result.movedPin + 1];
+        int under = meshLineUnder(scene, pin.body->startPosition);
+        std::string surface = under > 0 ? format("the collision triangle under it, %s line %d",
+                                                 scene.collision.c_str(), under)
+                                        : std::string("the collision surface under it");
+        addError(report, path, pin.line,
+                 format("%s moves by itself while the player aims, before any throw: check %s",
+                        pin.name.c_str(), surface.c_str()));
+    } else if (result.outcome == PLAY_NOT_WON) {
+        addError(report, path, scene.pinCountLine,
+                 format("not won in %d throws: %d of %d pins still stand; every pin needs an "
+                        "open edge or a pit to fall through",
+                        result.throws, pinsStanding, pinCount));
+    } else if (result.outcome == PLAY_NO_PIN_MOVES) {
+        addError(report, path, scene.pinCountLine,
+                 "not won: no throw moves any pin, at any speed or angle the player tries; "
+                 "check that the ball can reach the pins");
+    } else {
+        addWarning(report, path, scene.pinCountLine,
+                   format("not decided within the budget of %g s of play (%d throws tried, %d of "
+                          "%d pins still stand): give --budget more seconds",
+                          checker->options.budget, result.throws, pinsStanding, pinCount));
+    }
+}
+
+// One scene; closing when it is the list's last entry. False when the game
+// cannot open it.
+static bool checkScene(Checker *checker, const std::string &path, bool closing) {
+    resetWorld();
+    TracedRead read = traceScene(path);
+    checker->report->verdicts["scene:" + path] = read.accepted;
+    if (!read.opened) return false;
+    Report *report = checker->report;
+    report->sceneCount++;
+    // Each file the scene names is read on its own, and reported once.
+    for (const Item &item : read.items)
+        if (item.opened == Item::OPENED)
+            checkTriangleFile(checker, nameOf(read.file, item), isCollisionLine(item));
+    if (!read.accepted) {
+        reportRefusedScene(checker, path, read);
+        return true;
+    }
+    // Nothing moves in the closing scene: its pins and where its bodies
+    // stand are decoration.
+    int present = std::max(pinCount, 0);
+    if (!closing && moreTextAfter(read)) {
+        // The pin blocks after the counted ones are counted by the game itself
+        // reading a copy, with this scene put away meanwhile.
+        unloadQuietly();
+        present = pinBlocksPresent(read);
+        resetWorld();
+        if (!traceScene(path).accepted) return true;  // changed while being checked
+    }
+    SceneView scene = viewOf(checker, path, read);
+    checkLook(scene, report);
+    if (!closing) {
+        bool playable = checkPinCount(path, read, present, report);
+        playable = checkBodyValues(scene, report) && playable;
+        checkPlacement(scene, report);
+        if (playable && checker->options.play) playScene(checker, scene);
+    }
+    unloadQuietly();
+    return true;
+}
+
+// --- The scene list -----------------------------------------------------------
+
+static void reportRefusedList(const std::string &path, const TracedRead &read, Report *report) {
+    const Item &count = read.items[0];
+    const Item &last = read.items.back();
+    int countLine = itemLine(read.file, count.start);
+    if (count.good && count.count < 1) {
+        addError(report, path, countLine,
+                 format("the scene count is %s: set it to the number of entries, at least 1",
+                        countText(read.file, count).c_str()));
+    } else if (count.good && (last.good || atEndOfText(read, last))) {
+        int entries = goodItemsNamed(read.items, "scene file");
+        addError(report, path, countLine,
+                 format("the count is %s but %d entr%s follow%s: set it to %d",
+                        countText(read.file, count).c_str(), entries, entries == 1 ? "y" : "ies",
+                        entries == 1 ? "s" : "", entries));
+    } else {
+        Finding why = explainFailure(read.file, read.items, read.items.size() - 1);
+        addError(report, path, why.line, why.text);
+    }
+}
+
+// Entries after the counted ones, as the game would read them with the count raised.
+static void reportUncountedEntries(const std::string &path, const TracedRead &read,
+                                   const SceneList &list, Report *report) {
+    if (skipSpace(read.file, read.items.back().end) >= sizeOf(read.file)) return;
+    const Item &count = read.items[0];
+    long labelAt = skipSpace(read.file, count.start);
+    long valueAt =
+        skipSpace(read.file, labelAt + static_cast<long>(wordAt(read.file, labelAt).size()));
+    std::string copy = read.file.text.substr(0, valueAt) + std::to_string(INT32_MAX) + " " +
+                       read.file.text.substr(count.end);
+    int total = goodItemsNamed(traceSceneListText(copy).items, "scene file");
+    int extra = total - list.sceneCount;
+    if (extra <= 0) return;
+    const Item &closing = read.items.back();
+    addError(report, path, itemLine(read.file, count.start),
+             format("the count is %d but %d entries follow: '%s' (line %d) becomes the frozen "
+                    "closing scene and the %d after it %s never played; set the count to %d",
+                    list.sceneCount, total, nameOf(read.file, closing).c_str(),
+                    itemLine(read.file, closing.start), extra, extra == 1 ? "is" : "are", total));
+}
+
+static void checkEntries(Checker *checker, const std::string &path, const TracedRead &read,
+                         const SceneList &list) {
+    std::vector<int> entries = itemsNamed(read.items, "scene file");
+    for (int32_t i = 0; i < list.sceneCount; i++) {
+        bool closing = i + 1 == list.sceneCount;
+        std::string name = list.sceneNames[i];
+        // A scene listed twice is checked once as a level and once as the closing scene.
+        if (!checker->scenesChecked.insert((closing ? "closing " : "level ") + name).second)
+            continue;
+        if (checkScene(checker, name, closing)) continue;
+        Finding why;
+        bool outOfStep = findOutOfStep(read.file, read.items, entries[i], &why);
+        if (!outOfStep) why = explainUnopened(read.file, read.items, entries[i]);
+        addError(checker->report, path, why.line, why.text);
+        // Words read out of step leave every entry after them wrong as well.
+        if (outOfStep) return;
+    }
+    if (list.sceneCount == 1)
+        addError(checker->report, path, itemLine(read.file, read.items[entries[0]].start),
                  "the only entry is the closing scene, where nothing moves: list a playable "
                  "level before it");
-    FileCache cache;
-    std::set<std::string> checked;
-    for (size_t i = 0; i < list.names.size(); i++) {
-        bool closing = i + 1 == list.names.size();
-        // A scene listed twice is checked once as a level and once as the closing scene.
-        if (!checked.insert((closing ? "closing " : "scene ") + list.names[i]).second) continue;
-        if (access(list.names[i].c_str(), R_OK) != 0) {
-            addError(report, path, list.lines[i],
-                     format("cannot open the scene '%s': check the name, relative to the level "
-                            "folder",
-                            list.names[i].c_str()));
-            continue;
-        }
-        checkScene(&cache, list.names[i], closing, options, report, &checked);
+    reportUncountedEntries(path, read, list, checker->report);
+}
+
+static std::string currentFolder() {
+    char *here = getcwd(nullptr, 0);
+    std::string folder = here ? here : ".";
+    free(here);
+    return folder;
+}
+
+static void checkSceneList(Checker *checker, const std::string &path) {
+    SceneList list = {-1, nullptr};
+    TracedRead read = traceSceneList(path, &list);
+    Report *report = checker->report;
+    report->verdicts["list:" + path] = read.accepted;
+    if (!read.opened) {
+        const char *kind = notAFile(path);
+        addError(report, path, 1,
+                 kind ? format("the scene list is %s, and the game reads only regular files", kind)
+                      : format("there is no %s in %s: give the checker a level folder, its "
+                               "scene list or a scene file",
+                               path.c_str(), currentFolder().c_str()));
+        return;
+    }
+    if (!read.accepted) {
+        reportRefusedList(path, read, report);
+        return;
+    }
+    checkEntries(checker, path, read, list);
+    freeSceneList(&list);
+}
+
+// --- Where to start -------------------------------------------------------
+
+static bool isRegularFile(const std::string &path) {
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// The level folder of a scene file: the nearest folder at or above its own
+// that has a scene list, or its own folder when none has.
+static std::string levelFolderOf(const std::string &folder) {
+    char *full = realpath(folder.c_str(), nullptr);
+    if (!full) return folder;
+    std::string at = full;
+    free(full);
+    for (std::string up = at;; up = up.substr(0, up.rfind('/'))) {
+        if (up.empty()) up = "/";
+        if (isRegularFile(up + "/scenelist.txt")) return up;
+        if (up == "/") return at;
     }
 }
 
-static bool isFolder(const std::string &path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+// Whether the level folder's scene list ends with this scene.
+static bool isClosingScene(const std::string &scene) {
+    SceneList list = {-1, nullptr};
+    TracedRead read = traceSceneList("scenelist.txt", &list);
+    if (!read.accepted) return false;
+    bool closing = scene == list.sceneNames[list.sceneCount - 1];
+    freeSceneList(&list);
+    return closing;
 }
 
-bool checkPath(const std::string &path, const CheckOptions &options, Report *report) {
-    std::string folder = ".", file = "scenelist.txt";
-    if (isFolder(path)) {
-        folder = path;
-    } else {
-        size_t slash = path.rfind('/');
-        if (slash != std::string::npos) folder = slash == 0 ? "/" : path.substr(0, slash);
-        file = slash == std::string::npos ? path : path.substr(slash + 1);
+PathResult checkPath(const std::string &path, const CheckOptions &options, Report *report) {
+    Checker checker;
+    checker.options = options;
+    checker.report = report;
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) return PATH_MISSING;
+    if (S_ISDIR(status.st_mode)) {
+        if (chdir(path.c_str()) != 0) return PATH_MISSING;
+        checkSceneList(&checker, "scenelist.txt");
+        return PATH_CHECKED;
     }
-    if (chdir(folder.c_str()) != 0) return false;
+    if (!S_ISREG(status.st_mode)) return PATH_NOT_A_FILE;
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "."
+                         : slash == 0               ? "/"
+                                                    : path.substr(0, slash);
+    std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
     if (file.compare(0, 9, "scenelist") == 0) {
-        checkSceneList(file, options, report);
-    } else {
-        if (access(file.c_str(), R_OK) != 0) return false;
-        FileCache cache;
-        std::set<std::string> checked;
-        checkScene(&cache, file, false, options, report, &checked);
+        if (chdir(folder.c_str()) != 0) return PATH_MISSING;
+        checkSceneList(&checker, file);
+        return PATH_CHECKED;
     }
-    return true;
+    std::string level = levelFolderOf(folder);
+    char *full = realpath(path.c_str(), nullptr);
+    std::string scene = full ? full : path;
+    free(full);
+    if (scene.compare(0, level.size() + 1, level + "/") == 0)
+        scene = scene.substr(level.size() + 1);
+    if (chdir(level.c_str()) != 0) return PATH_MISSING;
+    checkScene(&checker, scene, isClosingScene(scene));
+    return PATH_CHECKED;
 }

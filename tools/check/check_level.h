@@ -1,6 +1,7 @@
-// Walking a level folder, a scene list or one scene file: every file is
-// first given to the game's own loader, which decides whether it is
-// accepted, then replayed line by line to say where and why.
+// Walking a level folder, a scene list or one scene file: every file is read
+// by the game's own loader, which decides whether it is accepted, with the
+// line readers' trace on, which says where each item was read; a reading
+// error is then explained from the words at that place.
 #pragma once
 
 #include <string>
@@ -11,9 +12,13 @@ struct CheckOptions {
     bool play = false;  // run the simulated player on every playable scene
     int maxThrows = 5;
     float step = 1.0f / 60.0f;  // the simulated player's frame length, in seconds
+    double budget = 60.0;       // processor seconds of play per level before it is not decided
 };
 
+enum PathResult { PATH_MISSING, PATH_NOT_A_FILE, PATH_CHECKED };
+
 // PATH is a folder (its scenelist.txt), a file whose name starts with
-// "scenelist", or a scene file. The checker works in the file's folder, as
-// the game does. False when the path cannot be entered at all.
-bool checkPath(const std::string &path, const CheckOptions &options, Report *report);
+// "scenelist", or a scene file, whose level folder is the nearest folder
+// above it that has a scenelist.txt. The checker works in the level folder,
+// as the game does, and names files relative to it.
+PathResult checkPath(const std::string &path, const CheckOptions &options, Report *report);

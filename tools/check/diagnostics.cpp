@@ -1,27 +1,35 @@
-#include <cstdarg>
-#include <cstdio>
-
 #include "check/diagnostics.h"
 
+#include <cstdarg>
+
 void addDiagnostic(Report *report, const std::string &file, int line, Severity severity,
-                   const std::string &text) {
-    for (const Diagnostic &seen : report->diagnostics)
-        if (seen.file == file && seen.line == line && seen.text == text) return;
-    report->diagnostics.push_back({file, line < 1 ? 1 : line, severity, text});
+                   const std::string &text, const char *kind) {
+    if (kind && countedOnly(report, file, severity, kind)) return;
+    if (!report->said.insert(file + ":" + std::to_string(line) + ": " + text).second) return;
+    (severity == SEVERITY_ERROR ? report->errors : report->warnings)++;
+    if (kind) {
+        std::pair<int, size_t> &shown = report->shownOfKind[{file, kind}];
+        shown.first++;
+        shown.second = report->diagnostics.size();
+    }
+    report->diagnostics.push_back({file, line, severity, text, 0});
+}
+
+bool countedOnly(Report *report, const std::string &file, Severity severity, const char *kind) {
+    auto seen = report->shownOfKind.find({file, kind});
+    if (seen == report->shownOfKind.end() || seen->second.first < SHOWN_OF_A_KIND) return false;
+    (severity == SEVERITY_ERROR ? report->errors : report->warnings)++;
+    report->diagnostics[seen->second.second].moreLikeThis++;
+    return true;
 }
 
 void addError(Report *report, const std::string &file, int line, const std::string &text) {
     addDiagnostic(report, file, line, SEVERITY_ERROR, text);
 }
 
-void addWarning(Report *report, const std::string &file, int line, const std::string &text) {
-    addDiagnostic(report, file, line, SEVERITY_WARNING, text);
-}
-
-int countOf(const Report &report, Severity severity) {
-    int count = 0;
-    for (const Diagnostic &d : report.diagnostics) count += d.severity == severity;
-    return count;
+void addWarning(Report *report, const std::string &file, int line, const std::string &text,
+                const char *kind) {
+    addDiagnostic(report, file, line, SEVERITY_WARNING, text, kind);
 }
 
 static const char *plural(int count, const char *one, const char *many) {
@@ -29,22 +37,35 @@ static const char *plural(int count, const char *one, const char *many) {
 }
 
 void printReport(const Report &report, FILE *out) {
-    for (const Diagnostic &d : report.diagnostics)
+    for (const Diagnostic &d : report.diagnostics) {
         fprintf(out, "%s:%d: %s: %s\n", d.file.c_str(), d.line,
                 d.severity == SEVERITY_ERROR ? "error" : "warning", d.text.c_str());
+        if (d.moreLikeThis > 0)
+            fprintf(out, "%s: and %s more like this\n", d.file.c_str(),
+                    thousands(d.moreLikeThis).c_str());
+    }
     for (const std::string &note : report.notes) fprintf(out, "%s\n", note.c_str());
-    int errors = countOf(report, SEVERITY_ERROR);
-    int warnings = countOf(report, SEVERITY_WARNING);
     fprintf(out, "%d %s, %d %s, %d %s\n", report.sceneCount,
-            plural(report.sceneCount, "scene", "scenes"), errors, plural(errors, "error", "errors"),
-            warnings, plural(warnings, "warning", "warnings"));
+            plural(report.sceneCount, "scene", "scenes"), report.errors,
+            plural(report.errors, "error", "errors"), report.warnings,
+            plural(report.warnings, "warning", "warnings"));
 }
 
 std::string format(const char *pattern, ...) {
-    char text[512];
     va_list args;
     va_start(args, pattern);
-    vsnprintf(text, sizeof text, pattern, args);
+    va_list again;
+    va_copy(again, args);
+    int length = vsnprintf(nullptr, 0, pattern, args);
     va_end(args);
+    std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+    if (length > 0) vsnprintf(&text[0], text.size() + 1, pattern, again);
+    va_end(again);
     return text;
+}
+
+std::string thousands(int count) {
+    std::string digits = std::to_string(count);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, ",");
+    return digits;
 }

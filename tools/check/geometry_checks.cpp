@@ -1,8 +1,8 @@
 #include "check/geometry_checks.h"
 
 #include <cmath>
-#include <vector>
 
+#include "physics/physics.h"
 #include "physics/vec.h"
 
 // A normal within about 2.5 degrees of the face's own counts as perpendicular
@@ -10,6 +10,8 @@
 static const float PERPENDICULAR_COSINE = 0.999f;
 // How far a body may start inside the surface, for rounding in the files.
 static const float DEPTH_TOLERANCE = 0.005f;
+// How far above the surface a body may start before it visibly drops.
+static const float FLOAT_TOLERANCE = 0.05f;
 
 // The face's normal by the right-hand rule: toward the side from which the
 // corners run counter-clockwise.
@@ -19,24 +21,28 @@ static Vec3 faceNormal(const Triangle &t) {
 
 static std::string vecText(Vec3 v) { return format("[%.4g, %.4g, %.4g]", v.x, v.y, v.z); }
 
-void checkCollisionNormals(const std::string &path, const TriangleFile &mesh, Report *report) {
+void checkCollisionTriangles(const std::string &path, const TriangleFile &mesh, Report *report) {
     for (const Triangle &t : mesh.triangles) {
         Vec3 face = faceNormal(t);
         if (vecLength(face) < 1e-6f) {
             addWarning(report, path, t.line,
-                       "the corners lie on one line: the triangle has no area");
+                       "the corners lie on one line: the triangle has no area, and nothing "
+                       "touches it but its corners",
+                       "no area");
             continue;
         }
         vecNormalize(&face);
         Vec3 normal = t.normal;
-        // The loader turns a zero normal into straight up.
-        if (vecLength(normal) == 0.0f) normal = {0.0f, 0.0f, 1.0f};
-        vecNormalize(&normal);
+        vecNormalize(&normal);  // as the loader does: a zero normal becomes straight up
         // Either way round is fine: the physics turns each normal toward the body.
-        if (std::fabs(vecDot(normal, face)) < PERPENDICULAR_COSINE)
-            addError(report, path, t.line,
-                     format("the normal %s is not perpendicular to this triangle: write %s",
-                            vecText(t.normal).c_str(), vecText(face).c_str()));
+        if (std::fabs(vecDot(normal, face)) >= PERPENDICULAR_COSINE ||
+            countedOnly(report, path, SEVERITY_WARNING, "normal"))
+            continue;
+        addWarning(report, path, t.line,
+                   format("the normal %s is not perpendicular to this triangle, so bodies "
+                          "bounce off it as off a tilted plane: write %s",
+                          vecText(t.normal).c_str(), vecText(face).c_str()),
+                   "normal");
     }
 }
 
@@ -61,23 +67,68 @@ static void checkColourRange(const std::string &path, const TriangleFile &model,
         for (int corner = 0; corner < 3; corner++)
             for (unsigned short c : t.colour[corner]) {
                 if (c > 255) {
-                    addError(
-                        report, path, t.colourLine[corner],
-                        format("colour component %d is above 255: model colours are 0-255", c));
+                    addWarning(report, path, t.colourLine[corner],
+                               format("colour component %d is above 255, and the game keeps only "
+                                      "its lowest 8 bits (%d): model colours are 0-255",
+                                      c, c & 255));
                     return;
                 }
                 anyAboveOne = anyAboveOne || c > 1;
                 anyNonZero = anyNonZero || c > 0;
             }
     if (anyNonZero && !anyAboveOne)
-        addError(report, path, model.triangles[0].colourLine[0],
-                 "every colour is 0 or 1, which is almost black: model colours are 0-255, so "
-                 "write 255 for full colour");
+        addWarning(report, path, model.triangles[0].colourLine[0],
+                   "every colour is 0 or 1, which is almost black: model colours are 0-255, so "
+                   "write 255 for full colour");
 }
 
-void checkModelFile(const std::string &path, const TriangleFile &model, Report *report) {
+void checkModelTriangles(const std::string &path, const TriangleFile &model, Report *report) {
     checkWinding(path, model, report);
     checkColourRange(path, model, report);
+}
+
+// --- Values the physics cannot use ------------------------------------------
+
+static bool finite(Vec3 v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+bool checkBodyValues(const SceneView &scene, Report *report) {
+    int before = report->errors;
+    for (const PlacedBody &placed : scene.bodies) {
+        const Body &b = *placed.body;
+        const char *name = placed.name.c_str();
+        if (!finite(b.startPosition))
+            addError(report, scene.path, placed.line,
+                     format("%s starts at %s, which is not a place: the physics takes it out at "
+                            "once; write three plain numbers",
+                            name, vecText(b.startPosition).c_str()));
+        else if (b.startPosition.z < fallHeight)
+            addError(report, scene.path, placed.line,
+                     format("%s starts below the fall-out height %.2f and is out at once: raise "
+                            "it or lower the fall-out line",
+                            name, fallHeight));
+        if (!(std::isfinite(b.radius) && b.radius > 0.0f))
+            addError(report, scene.path, placed.radiusLine,
+                     format("the radius of %s is %g: a body touches only with a radius above 0, "
+                            "so this one falls through the lane",
+                            name, b.radius));
+        if (!std::isfinite(b.mass))
+            addError(report, scene.path, placed.massLine,
+                     format("the mass of %s is %g, which the physics cannot use: write a mass "
+                            "above 0",
+                            name, b.mass));
+        else if (&b == &ball && b.mass == 0.0f)
+            addError(report, scene.path, placed.massLine,
+                     "the ball's mass is 0, so it pushes no pin: give it a mass above 0 (the "
+                     "bundled ball has 4)");
+        else if (b.mass < 0.0f)
+            addWarning(report, scene.path, placed.massLine,
+                       format("the mass of %s is %g: a negative mass pushes the wrong way; write "
+                              "a mass above 0",
+                              name, b.mass));
+    }
+    return report->errors == before;
 }
 
 // --- Bodies against the mesh ----------------------------------------------
@@ -129,122 +180,146 @@ static Surface surfaceUnder(const TriangleFile &mesh, float x, float y, float to
     return below.found ? below : over;
 }
 
-static void checkBodyOnSurface(const std::string &path, const BodyLines &body, const char *name,
-                               const SceneFile &scene, const TriangleFile &mesh, Report *report) {
-    Vec3 p = body.body.startPosition;
-    float r = body.body.radius;
-    if (p.z < scene.fallHeight) {
-        addError(report, path, body.positionLine,
-                 format("the %s starts below the fall-out height %.2f and is out at once: raise "
-                        "it or lower the fall-out line",
-                        name, scene.fallHeight));
-        return;
+int meshLineUnder(const SceneView &scene, Vec3 point) {
+    Surface s = surfaceUnder(*scene.meshFile, point.x, point.y, point.z);
+    return s.found ? s.line : 0;
+}
+
+// Whether the game's contact test finds the body touching the mesh when it
+// is lowered by up to its radius: a body over a gap narrower than itself
+// rests on the gap's edges.
+static bool restsOnMesh(const Body &start) {
+    Body body = start;
+    for (int step = 0; step <= 4; step++) {
+        body.position.z = start.position.z - start.radius * step / 4;
+        for (const CollisionTriangle *t = collisionMesh; t; t = t->next)
+            if (sphereTouchesTriangle(&body, t, planeOffset(&body, t))) return true;
     }
-    Surface s = surfaceUnder(mesh, p.x, p.y, p.z + r);
+    return false;
+}
+
+static void checkOnSurface(const SceneView &scene, const PlacedBody &placed, Report *report) {
+    Vec3 p = placed.body->startPosition;
+    float r = placed.body->radius;
+    const char *name = placed.name.c_str();
+    Surface s = surfaceUnder(*scene.meshFile, p.x, p.y, p.z + r);
     if (!s.found) {
-        addError(report, path, body.positionLine,
-                 format("no collision surface under the %s at (%.2f, %.2f): it falls at once; "
-                        "move it over the lane",
-                        name, p.x, p.y));
+        if (!restsOnMesh(*placed.body))
+            addWarning(report, scene.path, placed.line,
+                       format("no collision surface under %s at (%.2f, %.2f): it falls when the "
+                              "level starts; move it over the lane",
+                              name, p.x, p.y),
+                       "no surface");
         return;
     }
     float rest = s.z + r / s.upness;
     if (p.z < rest - DEPTH_TOLERANCE)
-        addError(report, path, body.positionLine,
-                 format("the %s starts %s the collision surface (%s line %d): set z = floor + "
-                        "radius = %.2f",
-                        name, s.above || p.z < s.z ? "below" : "inside", scene.collision.c_str(),
-                        s.line, rest));
+        addWarning(report, scene.path, placed.line,
+                   format("%s starts %s the collision surface (%s line %d): set z = floor + "
+                          "radius = %.2f",
+                          name, s.above || p.z < s.z ? "below" : "inside", scene.collision.c_str(),
+                          s.line, rest),
+                   "inside");
+    else if (p.z > rest + FLOAT_TOLERANCE)
+        addWarning(report, scene.path, placed.line,
+                   format("%s starts %.2f above the collision surface (%s line %d) and drops "
+                          "when the level starts: set z = floor + radius = %.2f",
+                          name, p.z - rest, scene.collision.c_str(), s.line, rest),
+                   "floating");
 }
 
-static void checkOverlaps(const std::string &path, const std::vector<const BodyLines *> &bodies,
-                          Report *report) {
+static void checkOverlaps(const SceneView &scene, Report *report) {
+    const std::vector<PlacedBody> &bodies = scene.bodies;
     for (size_t i = 0; i < bodies.size(); i++)
         for (size_t j = i + 1; j < bodies.size(); j++) {
-            const Body &a = bodies[i]->body, &b = bodies[j]->body;
+            const Body &a = *bodies[i].body, &b = *bodies[j].body;
             float apart = vecLength(vecFromTo(a.startPosition, b.startPosition));
             float reach = a.radius + b.radius;
-            if (apart < reach - 1e-4f)
-                addError(report, path, bodies[j]->positionLine,
-                         format("this body overlaps the one at line %d (centres %.2f apart, radii "
-                                "%.2f together), and overlapping bodies are never pushed apart: "
-                                "move it %.2f further away",
-                                bodies[i]->positionLine, apart, reach, reach - apart));
+            if (!(apart < reach - 1e-4f) ||
+                countedOnly(report, scene.path, SEVERITY_WARNING, "overlap"))
+                continue;
+            addWarning(report, scene.path, bodies[j].line,
+                       format("%s overlaps %s at line %d (centres %.2f apart, radii %.2f "
+                              "together), and overlapping bodies are never pushed apart: move "
+                              "it %.2f further away",
+                              bodies[j].name.c_str(), bodies[i].name.c_str(), bodies[i].line, apart,
+                              reach, reach - apart),
+                       "overlap");
         }
 }
 
-// --- The lane as the camera sees it ---------------------------------------
+void checkPlacement(const SceneView &scene, Report *report) {
+    checkOverlaps(scene, report);
+    if (scene.meshFile->misread) return;  // its reading error has been reported
+    for (const PlacedBody &placed : scene.bodies)
+        if (std::isfinite(placed.body->radius) && placed.body->radius > 0.0f &&
+            finite(placed.body->startPosition) && !(placed.body->startPosition.z < fallHeight))
+            checkOnSurface(scene, placed, report);
+}
 
-static void checkLaneUnderBall(const SceneFile &scene, const TriangleFile &lane, Report *report) {
-    Vec3 p = scene.ball.body.startPosition;
+// --- How the scene looks ----------------------------------------------------
+
+// The game culls back faces: a triangle whose corners run clockwise seen
+// from the camera is not drawn. A lane may be drawn from both sides, so it
+// is hidden only when no triangle at the height under the ball faces the camera.
+static void checkLaneUnderBall(const SceneView &scene, Report *report) {
+    Vec3 p = ball.startPosition;
     const Triangle *under = nullptr;
     float best = 0.0f;
-    for (const Triangle &t : lane.triangles) {
+    bool seen = false;
+    for (const Triangle &t : scene.laneFile->triangles) {
         float z, upness;
-        if (heightAt(t, p.x, p.y, &z, &upness) && z <= p.z && (!under || z > best)) {
+        if (!heightAt(t, p.x, p.y, &z, &upness) || z > p.z) continue;
+        bool faces = vecDot(faceNormal(t), vecFromTo(t.corner[0], cameraStart)) > 0.0f;
+        if (under && std::fabs(z - best) < 1e-4f) {
+            seen = seen || faces;
+        } else if (!under || z > best) {
             under = &t;
             best = z;
+            seen = faces;
         }
     }
-    if (!under) return;
-    // The game culls back faces: a triangle whose corners run clockwise seen
-    // from the camera is not drawn.
-    if (vecDot(faceNormal(*under), vecFromTo(under->corner[0], scene.camera)) > 0.0f) return;
-    addError(report, scene.lane, under->line,
-             format("the lane under the ball is seen from behind by the camera at %s, so the game "
-                    "does not draw it: list the corners counter-clockwise seen from above (swap "
-                    "two corners)",
-                    vecText(scene.camera).c_str()));
+    if (!under || seen) return;
+    addWarning(report, scene.lane, under->line,
+               format("the lane under the ball is seen from behind by the camera at %s, so the "
+                      "game does not draw it: list the corners counter-clockwise seen from above "
+                      "(swap two corners)",
+                      vecText(cameraStart).c_str()));
 }
 
 static bool contains(const std::string &text, const char *part) {
     return text.find(part) != std::string::npos;
 }
 
-static void checkLaneAndMeshRoles(const std::string &path, const SceneFile &scene,
-                                  const TriangleFile &lane, const TriangleFile &mesh,
-                                  Report *report) {
+static void checkLaneAndMeshRoles(const SceneView &scene, Report *report) {
+    const TriangleFile &lane = *scene.laneFile, &mesh = *scene.meshFile;
     bool namesSwapped = (contains(scene.lane, "collision") || contains(scene.lane, "colision")) &&
                         contains(scene.collision, "lane");
     bool sizesSwapped = mesh.triangles.size() > 4 * lane.triangles.size() && mesh.size > lane.size;
     if (namesSwapped)
-        addWarning(report, path, scene.laneLine,
+        addWarning(report, scene.path, scene.laneLine,
                    format("the lane line names '%s' and the collision line '%s': they look "
                           "swapped; the drawn lane comes first",
                           scene.lane.c_str(), scene.collision.c_str()));
     else if (sizesSwapped)
-        addWarning(report, path, scene.laneLine,
+        addWarning(report, scene.path, scene.laneLine,
                    format("the lane and collision lines look swapped: the collision file has %d "
                           "triangles, the lane only %d; the drawn lane comes first",
                           static_cast<int>(mesh.triangles.size()),
                           static_cast<int>(lane.triangles.size())));
 }
 
-static void checkSceneColour(const std::string &path, Vec3 colour, int line, Report *report) {
+static void checkSceneColour(const SceneView &scene, Vec3 colour, int line, Report *report) {
     if (colour.x <= 1.0f && colour.y <= 1.0f && colour.z <= 1.0f) return;
     Vec3 scaled = vecScale(colour, 1.0f / 255.0f);
-    addError(report, path, line,
-             format("scene colours are 0-1, not 0-255: write [%.2f, %.2f, %.2f]", scaled.x,
-                    scaled.y, scaled.z));
+    addWarning(report, scene.path, line,
+               format("scene colours are 0-1, not 0-255: write [%.2f, %.2f, %.2f]", scaled.x,
+                      scaled.y, scaled.z));
 }
 
-void checkSceneGeometry(const std::string &path, const SceneFile &scene, const TriangleFile &lane,
-                        const TriangleFile &mesh, bool closing, Report *report) {
-    checkSceneColour(path, scene.background, scene.backgroundLine, report);
-    checkSceneColour(path, scene.hud, scene.hudLine, report);
-    if (closing && scene.pinCount > 0)
-        addWarning(report, path, scene.pinCountLine,
-                   "pins in the closing scene never move or fall: they are only decoration");
-    if (!closing && scene.pinCount <= 0)
-        addError(report, path, scene.pinCountLine,
-                 "a level without pins is won before any throw: add pins");
-    std::vector<const BodyLines *> bodies = {&scene.ball};
-    for (const BodyLines &pin : scene.pins) bodies.push_back(&pin);
-    checkOverlaps(path, bodies, report);
-    // A file read out of step has already been reported; its triangles say nothing more.
-    if (!mesh.readingError)
-        for (size_t i = 0; i < bodies.size(); i++)
-            checkBodyOnSurface(path, *bodies[i], i == 0 ? "ball" : "pin", scene, mesh, report);
-    if (!lane.readingError) checkLaneUnderBall(scene, lane, report);
-    checkLaneAndMeshRoles(path, scene, lane, mesh, report);
+void checkLook(const SceneView &scene, Report *report) {
+    checkSceneColour(scene, backgroundColor, scene.backgroundLine, report);
+    checkSceneColour(scene, hudColor, scene.hudLine, report);
+    if (!scene.laneFile->misread) checkLaneUnderBall(scene, report);
+    checkLaneAndMeshRoles(scene, report);
 }

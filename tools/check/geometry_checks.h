@@ -1,16 +1,61 @@
-// Checks of what a scene's numbers mean once read: the collision normals,
-// the winding of model corners, where the bodies start against the mesh and
-// each other, and whether the camera sees the lane under the ball.
+// What a scene's numbers mean once the game has read them: the collision
+// normals, the winding and colours of model corners, where the bodies start
+// against the mesh and each other, and whether the camera sees the lane
+// under the ball. These are guesses from the numbers alone, so they are
+// warnings; only what the game's own rules make certain is an error.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "check/diagnostics.h"
-#include "check/replay.h"
+#include "flow/world.h"
 
-void checkCollisionNormals(const std::string &path, const TriangleFile &mesh, Report *report);
-void checkModelFile(const std::string &path, const TriangleFile &model, Report *report);
-// Everything that needs the scene with its lane and mesh. The closing scene
-// is where nothing moves.
-void checkSceneGeometry(const std::string &path, const SceneFile &scene, const TriangleFile &lane,
-                        const TriangleFile &mesh, bool closing, Report *report);
+// One triangle of a model or collision file as the game read it.
+struct Triangle {
+    Vec3 normal;
+    Vec3 corner[3];
+    unsigned short colour[3][3];
+    int line;  // of the normal line
+    int colourLine[3];
+};
+
+struct TriangleFile {
+    bool opened = false;
+    bool accepted = false;  // the game's loader's verdict
+    bool misread = false;   // read out of step: its triangles say nothing more
+    int declared = 0;       // the header's count
+    std::vector<Triangle> triangles;
+    long size = 0;
+};
+
+void checkCollisionTriangles(const std::string &path, const TriangleFile &mesh, Report *report);
+void checkModelTriangles(const std::string &path, const TriangleFile &model, Report *report);
+
+// A body of the loaded scene, with the lines of its block.
+struct PlacedBody {
+    const Body *body;
+    std::string name;  // "the ball", "pin 3"
+    int line, radiusLine, massLine;
+};
+
+// The loaded scene as the checker sees it: the game's own values are in the
+// world; this adds the files and lines they came from.
+struct SceneView {
+    std::string path;
+    std::string lane, collision;
+    int laneLine = 0, backgroundLine = 0, hudLine = 0, pinCountLine = 0;
+    const TriangleFile *laneFile = nullptr, *meshFile = nullptr;
+    std::vector<PlacedBody> bodies;  // the ball first, then the pins in file order
+};
+
+// Values the physics cannot use as meant: errors, as the game's rules make
+// each certain. False when there was one.
+bool checkBodyValues(const SceneView &scene, Report *report);
+// Where the bodies start, against the mesh and each other.
+void checkPlacement(const SceneView &scene, Report *report);
+// The scene colours, the lane as the camera sees it and the roles of the
+// lane and collision lines.
+void checkLook(const SceneView &scene, Report *report);
+// The collision triangle under a point and its line, or 0.
+int meshLineUnder(const SceneView &scene, Vec3 point);

@@ -1,5 +1,6 @@
-// skorvel-check [--play [--step SECONDS]] [PATH]: checks a level folder, a scene list or one
-// scene file and prints each finding as FILE:LINE: error|warning: text.
+// skorvel-check [--play [--step SECONDS] [--budget SECONDS]] [PATH]: checks a
+// level folder, a scene list or one scene file and prints each finding as
+// FILE:LINE: error|warning: text, then a summary line.
 // Exit status 1 when there is an error, 2 for bad usage, 0 otherwise.
 #include <cmath>
 #include <cstdio>
@@ -8,27 +9,38 @@
 #include <string>
 
 #include "check/check_level.h"
+#include "flow/clock.h"
 #include "flow/world.h"
 
-static int usage() {
-    fprintf(stderr,
-            "usage: skorvel-check [--play [--step SECONDS]] [LEVEL-FOLDER | scenelist.txt | "
-            "SCENE-FILE]\n");
+static const char USAGE[] =
+    "usage: skorvel-check [--play [--step SECONDS] [--budget SECONDS]] [PATH]\n";
+
+static const char HELP[] =
+    "Checks a Skorvel level folder, its scenelist.txt or one scene file, reading every file\n"
+    "as the game does, and prints each finding as FILE:LINE: error|warning: text.\n"
+    "\n"
+    "  PATH               a level folder (the default is the current folder), a file whose\n"
+    "                     name starts with 'scenelist', or a scene file\n"
+    "  --play             also play every level but the closing one with a simulated player\n"
+    "  --step SECONDS     the player's frame length, above 0 and at most 0.25 (default 1/60)\n"
+    "  --budget SECONDS   the player's processor time per level before the level counts\n"
+    "                     as not decided (default 60)\n"
+    "  --help             print this help and exit\n"
+    "  --version          print the version and exit\n"
+    "\n"
+    "Exit status: 0 without errors (warnings allowed), 1 with errors, 2 for bad usage.\n";
+
+static int badUsage(const char *problem) {
+    fprintf(stderr, "skorvel-check: %s\n%s", problem, USAGE);
     return 2;
 }
 
-// The game drops a frame longer than 0.25 s from game time, so no frame the
-// player plays may be longer.
-static bool readStep(const char *text, float *step) {
+// A number of seconds above 0 and at most most.
+static bool readSeconds(const char *text, double most, double *seconds) {
     char *end = nullptr;
-    double seconds = text ? strtod(text, &end) : 0.0;
-    if (!text || end == text || *end != '\0' || !(seconds > 0.0 && seconds <= 0.25)) {
-        fprintf(stderr,
-                "skorvel-check: --step takes a frame length in seconds, above 0 and at "
-                "most 0.25, as the game plays no longer frame\n");
-        return false;
-    }
-    *step = (float)seconds;
+    double value = text ? strtod(text, &end) : 0.0;
+    if (!text || end == text || *end != '\0' || !(value > 0.0 && value <= most)) return false;
+    *seconds = value;
     return true;
 }
 
@@ -37,23 +49,48 @@ int main(int argc, char **argv) {
     std::string path = ".";
     bool pathGiven = false;
     for (int i = 1; i < argc; i++) {
-        if (strcmp(argv[i], "--play") == 0)
+        const char *arg = argv[i];
+        double seconds = 0.0;
+        if (strcmp(arg, "--help") == 0) {
+            printf("%s\n%s", USAGE, HELP);
+            return 0;
+        } else if (strcmp(arg, "--version") == 0) {
+            printf("skorvel-check %s\n", SKORVEL_VERSION);
+            return 0;
+        } else if (strcmp(arg, "--play") == 0) {
             options.play = true;
-        else if (strcmp(argv[i], "--step") == 0) {
-            if (!readStep(argv[++i], &options.step)) return usage();
-        } else if (argv[i][0] == '-' || pathGiven)
-            return usage();
-        else {
-            path = argv[i];
+        } else if (strcmp(arg, "--step") == 0) {
+            // The game drops a longer frame from game time, so the player plays none.
+            if (!readSeconds(i + 1 < argc ? argv[++i] : nullptr, LONGEST_FRAME, &seconds))
+                return badUsage(format("--step takes a frame length in seconds, above 0 and at "
+                                       "most %g, as the game plays no longer frame",
+                                       LONGEST_FRAME)
+                                    .c_str());
+            options.step = (float)seconds;
+        } else if (strcmp(arg, "--budget") == 0) {
+            if (!readSeconds(i + 1 < argc ? argv[++i] : nullptr, INFINITY, &seconds))
+                return badUsage("--budget takes a number of seconds above 0");
+            options.budget = seconds;
+        } else if (arg[0] == '-' && arg[1] != '\0') {
+            return badUsage(format("unknown option %s", arg).c_str());
+        } else if (pathGiven) {
+            return badUsage("give one PATH at most");
+        } else {
+            path = arg;
             pathGiven = true;
         }
     }
     resetWorld();
     Report report;
-    if (!checkPath(path, options, &report)) {
-        fprintf(stderr, "skorvel-check: cannot open %s\n", path.c_str());
-        return usage();
-    }
+    PathResult result = checkPath(path, options, &report);
+    if (result == PATH_MISSING)
+        return badUsage(
+            format("cannot open %s: there is no such file or folder", path.c_str()).c_str());
+    if (result == PATH_NOT_A_FILE)
+        return badUsage(format("cannot open %s: it is not a regular file or a folder, and the "
+                               "game reads only regular files",
+                               path.c_str())
+                            .c_str());
     printReport(report, stdout);
-    return countOf(report, SEVERITY_ERROR) > 0 ? 1 : 0;
+    return report.errors > 0 ? 1 : 0;
 }

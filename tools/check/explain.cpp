@@ -1,0 +1,347 @@
+#include "check/explain.h"
+
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "check/diagnostics.h"
+
+// --- Words and lines --------------------------------------------------------
+
+static bool firstOnLine(const FileText &file, long offset) {
+    long lineStart = file.lineStarts[lineOf(file, offset) - 1];
+    for (long at = lineStart; at < offset; at++)
+        if (!isSpaceAt(file, at)) return false;
+    return true;
+}
+
+static int wordsOnLine(const FileText &file, int line) {
+    std::string text = lineText(file, line);
+    int count = 0;
+    bool inWord = false;
+    for (char c : text) {
+        bool space = isspace(static_cast<unsigned char>(c));
+        count += !space && !inWord;
+        inWord = !space;
+    }
+    return count;
+}
+
+// The text from offset to the end of its line, without white space at either end.
+static std::string restOfLine(const FileText &file, long offset) {
+    long end = offset;
+    while (end < sizeOf(file) && file.text[end] != '\n' && file.text[end] != '\r') end++;
+    std::string rest = file.text.substr(offset, end - offset);
+    size_t first = rest.find_first_not_of(" \t\f\v");
+    size_t last = rest.find_last_not_of(" \t\f\v");
+    return first == std::string::npos ? "" : rest.substr(first, last - first + 1);
+}
+
+static bool isNumber(const std::string &word) {
+    if (word.empty()) return false;
+    char *end = nullptr;
+    strtod(word.c_str(), &end);
+    return *end == '\0';
+}
+
+// A label word that is a value, read out of step: a bracket, or a number
+// that is left over on a line or stands alone on its line, its label lost.
+// A number with more words after it on its line may well be a label.
+static bool labelIsAValue(const FileText &file, long labelAt) {
+    char first = file.text[labelAt];
+    if (strchr("[]()", first)) return true;
+    if (!strchr(",.+-0123456789", first)) return false;
+    return !firstOnLine(file, labelAt) || wordsOnLine(file, lineOf(file, labelAt)) == 1;
+}
+
+static std::string noun(const Item &item) {
+    return strcmp(item.what, "scene file") == 0 ? "scene" : item.what;
+}
+
+static const char *valueKind(const Item &item) {
+    switch (item.kind) {
+        case TRACE_VECTOR:
+        case TRACE_COLOUR:
+            return "[x, y, z]";
+        case TRACE_NAME:
+            return "the file name";
+        default:
+            return "the number";
+    }
+}
+
+// --- A number cut short -----------------------------------------------------
+
+// A good item whose reading stopped inside a word: the rest of the word is
+// read as the next label, and everything after it out of step.
+static bool cutShort(const FileText &file, const Item &item) {
+    return item.good && item.kind != TRACE_NAME && item.end > 0 && item.end < sizeOf(file) &&
+           !isSpaceAt(file, item.end) && !isSpaceAt(file, item.end - 1);
+}
+
+static Finding cutShortFinding(const FileText &file, const Item &item) {
+    int line = lineOf(file, item.end);
+    std::string rest = restOfLine(file, item.end);
+    if (file.text[item.end - 1] == ']')
+        return {line, format("'%s' is left unread after the %s and spoils the next line: remove it",
+                             rest.c_str(), item.what)};
+    long begin = item.end, end = item.end;
+    while (begin > 0 && !isSpaceAt(file, begin - 1) && !strchr("[,", file.text[begin - 1])) begin--;
+    while (end < sizeOf(file) && !isSpaceAt(file, end) && !strchr(",]", file.text[end])) end++;
+    std::string word = file.text.substr(begin, end - begin);
+    std::string read = file.text.substr(begin, item.end - begin);
+    if (item.kind == TRACE_INTEGER)
+        return {line, format("the %s is a whole number, not '%s': the game reads %s and takes '%s' "
+                             "as the next label, so every word after it is read out of step",
+                             item.what, word.c_str(), read.c_str(), rest.c_str())};
+    if (item.kind == TRACE_COLOUR)
+        return {line, format("model colours are whole numbers 0-255, not '%s': the game reads %s "
+                             "and leaves '%s' unread, which spoils the next line",
+                             word.c_str(), read.c_str(), rest.c_str())};
+    std::string advice = "write one number";
+    if ((word.back() == 'f' || word.back() == 'F') && isNumber(word.substr(0, word.size() - 1)))
+        advice = "numbers take no 'f' suffix: write " + word.substr(0, word.size() - 1);
+    return {line, format("'%s' is not a number: the game reads %s and leaves '%s' unread, which "
+                         "spoils the next line; %s",
+                         word.c_str(), read.c_str(), rest.c_str(), advice.c_str())};
+}
+
+// --- A label word where a value was, or the other way round -------------------
+
+static Finding labelIsValue(const FileText &file, const Item &item, long labelAt) {
+    int line = lineOf(file, labelAt);
+    std::string label = wordAt(file, labelAt);
+    if (label[0] == ']')
+        return {line,
+                firstOnLine(file, labelAt)
+                    ? "the closing ']' starts a line of its own, and the game reads it as the "
+                      "next label: put it right after the last number"
+                    : "a space before ']' leaves ' ]' unread, which spoils the next line: "
+                      "remove the space"};
+    if (!firstOnLine(file, labelAt))
+        return {line,
+                format("'%s' is left over after the value and spoils the next line: remove it",
+                       label.c_str())};
+    return {line, format("the %s line has no label: the game reads '%s' as its label and goes on "
+                         "out of step; write a label word before %s",
+                         noun(item).c_str(), label.c_str(), valueKind(item))};
+}
+
+static bool isFileName(const std::string &word) {
+    return word.find('.') != std::string::npos || word.find('/') != std::string::npos;
+}
+
+// A name line whose name is the next line's label: either a word was left
+// over before it, or the line lacks its label or its name.
+static bool nameOutOfStep(const FileText &file, const std::vector<Item> &items, size_t index,
+                          Finding *finding) {
+    const Item &item = items[index];
+    if (item.kind != TRACE_NAME || !item.good) return false;
+    long labelAt = skipSpace(file, item.start);
+    long nameAt = item.end - static_cast<long>(nameOf(file, item).size());
+    int nameLine = lineOf(file, nameAt);
+    if (!firstOnLine(file, nameAt) || wordsOnLine(file, nameLine) < 2) return false;
+    std::string label = wordAt(file, labelAt), name = nameOf(file, item);
+    int labelLine = lineOf(file, labelAt);
+    if (!firstOnLine(file, labelAt)) {
+        bool afterName = index > 0 && items[index - 1].kind == TRACE_NAME &&
+                         lineOf(file, items[index - 1].end) == labelLine;
+        *finding = {
+            labelLine,
+            afterName ? format("the file name '%s' is followed by '%s' on its line: file "
+                               "names cannot hold spaces, and the game reads '%s' as the "
+                               "next label; rename the file without spaces",
+                               nameOf(file, items[index - 1]).c_str(), label.c_str(), label.c_str())
+                      : format("'%s' is left over after the value and spoils the next "
+                               "line: remove it",
+                               label.c_str())};
+        return true;
+    }
+    if (wordsOnLine(file, labelLine) != 1) return false;
+    *finding = {labelLine,
+                isFileName(label)
+                    ? format("the %s line has no label: the game reads the name '%s' as the label "
+                             "and the next line's label '%s' as the file name; write a label word "
+                             "before the name",
+                             noun(item).c_str(), label.c_str(), name.c_str())
+                    : format("the %s line has no file name: the game reads the next line's label "
+                             "'%s' as the name",
+                             noun(item).c_str(), name.c_str())};
+    return true;
+}
+
+bool findOutOfStep(const FileText &file, const std::vector<Item> &items, size_t last,
+                   Finding *finding) {
+    for (size_t p = 0; p <= last && p < items.size(); p++) {
+        long labelAt = skipSpace(file, items[p].start);
+        if (labelAt >= sizeOf(file)) return false;
+        std::string label = wordAt(file, labelAt);
+        if (label[0] == '#' && firstOnLine(file, labelAt)) {
+            *finding = {lineOf(file, labelAt),
+                        "a line that starts with '#' is not a comment: the formats have no "
+                        "comments, so the game reads '#' as a label and the words after it as "
+                        "values; remove the line"};
+            return true;
+        }
+        if (p > 0 && cutShort(file, items[p - 1])) {
+            *finding = cutShortFinding(file, items[p - 1]);
+            return true;
+        }
+        if (labelIsAValue(file, labelAt)) {
+            *finding = labelIsValue(file, items[p], labelAt);
+            return true;
+        }
+    }
+    return last < items.size() && nameOutOfStep(file, items, last, finding);
+}
+
+// --- What is wrong with the item's own words ----------------------------------
+
+static std::string trimmed(const std::string &text) {
+    size_t first = text.find_first_not_of(" \t\r\n\f\v");
+    if (first == std::string::npos) return "";
+    size_t last = text.find_last_not_of(" \t\r\n\f\v");
+    return text.substr(first, last - first + 1);
+}
+
+static std::string notANumber(const std::string &word) {
+    if ((word.back() == 'f' || word.back() == 'F') && isNumber(word.substr(0, word.size() - 1)))
+        return format("'%s' is not a number: numbers take no 'f' suffix", word.c_str());
+    return format("'%s' is not a number", word.c_str());
+}
+
+// Which of the bracketed numbers is not a number, or a plain description.
+static std::string badComponent(const std::string &inside) {
+    size_t from = 0;
+    for (int index = 0; index < 3; index++) {
+        size_t comma = inside.find(',', from);
+        std::string part = trimmed(
+            inside.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
+        size_t gap = part.find_first_of(" \t");
+        if (gap != std::string::npos && isNumber(part.substr(0, gap)))
+            return format("a comma is missing after '%s'", part.substr(0, gap).c_str());
+        if (!isNumber(part)) return part.empty() ? "a number is missing" : notANumber(part);
+        if (comma == std::string::npos)
+            return index < 2 ? "three numbers are needed, separated by ', '" : "";
+        from = comma + 1;
+    }
+    return "";
+}
+
+static std::string whyBracketLine(const std::string &content, TraceKind kind) {
+    std::string label = content.substr(0, content.find_first_of(" \t"));
+    std::string rest = trimmed(content.substr(label.size()));
+    if (label.find('[') != std::string::npos)
+        return "there is no space between the label and '[': write '" +
+               label.substr(0, label.find('[')) + " ['";
+    if (label.find('(') != std::string::npos || (!rest.empty() && rest[0] == '('))
+        return "write the numbers in brackets [x, y, z], not parentheses";
+    if (rest.empty() || rest[0] != '[')
+        return format("'%s' stands where '[' belongs: write the numbers as [x, y, z]",
+                      rest.substr(0, rest.find_first_of(" \t")).c_str());
+    size_t close = rest.find(']');
+    std::string inside = rest.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    if (inside.find(", ,") != std::string::npos || trimmed(inside)[0] == ',')
+        return "a number is missing";
+    if (rest.find(" ,") != std::string::npos || rest.find("\t,") != std::string::npos)
+        return "remove the space before ',': the game stops reading the line there";
+    if (kind == TRACE_COLOUR && inside.find('.') != std::string::npos)
+        return "model colours are whole numbers 0-255, such as [200, 160, 100]";
+    std::string bad = badComponent(inside);
+    return bad.empty() ? "expected 'label [x, y, z]'" : bad;
+}
+
+static std::string whyWordLine(const std::string &content, TraceKind kind) {
+    std::string label = content.substr(0, content.find_first_of(" \t"));
+    std::string rest = trimmed(content.substr(label.size()));
+    std::string value = rest.substr(0, rest.find_first_of(" \t"));
+    if (kind == TRACE_NAME)
+        return value.size() > FILE_NAME_MAX ? "file names have at most 255 characters"
+                                            : "expected 'label file-name'";
+    if (kind == TRACE_INTEGER && !value.empty() && (isdigit(value[0]) || value[0] == '-'))
+        return format("'%s' is not a whole number", value.c_str());
+    return notANumber(value);
+}
+
+static Finding explainItem(const FileText &file, const Item &item) {
+    long labelAt = skipSpace(file, item.start);
+    if (labelAt >= sizeOf(file))
+        return {lineOf(file, sizeOf(file)), "the file ends before the " + noun(item)};
+    std::string label = wordAt(file, labelAt);
+    int labelLine = lineOf(file, labelAt);
+    bool bracketed = item.kind == TRACE_VECTOR || item.kind == TRACE_COLOUR;
+    std::string why;
+    int line = labelLine;
+    if (bracketed && label.find_first_of("[(") != std::string::npos) {
+        why = whyBracketLine(restOfLine(file, labelAt), item.kind);
+    } else {
+        long valueAt = skipSpace(file, labelAt + static_cast<long>(label.size()));
+        if (valueAt >= sizeOf(file))
+            return {labelLine, format("the %s has a label but no value, and the file ends there: "
+                                      "write %s after the label",
+                                      noun(item).c_str(), valueKind(item))};
+        int valueLine = lineOf(file, valueAt);
+        if (valueLine != labelLine && firstOnLine(file, valueAt) &&
+            wordsOnLine(file, valueLine) > 1)
+            return {labelLine,
+                    format("the %s line has no value: the game reads the next line's "
+                           "label '%s' where %s belongs",
+                           noun(item).c_str(), wordAt(file, valueAt).c_str(), valueKind(item))};
+        std::string content = label + " " + restOfLine(file, valueAt);
+        why = bracketed ? whyBracketLine(content, item.kind) : whyWordLine(content, item.kind);
+        line = valueLine;
+    }
+    return {line, "cannot read the " + noun(item) + ": " + why};
+}
+
+Finding explainFailure(const FileText &file, const std::vector<Item> &items, size_t failed) {
+    Finding finding;
+    if (findOutOfStep(file, items, failed, &finding)) return finding;
+    return explainItem(file, items[failed]);
+}
+
+const char *notAFile(const std::string &name) {
+    struct stat status;
+    if (stat(name.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return nullptr;
+    if (S_ISDIR(status.st_mode)) return "a folder";
+    if (S_ISFIFO(status.st_mode)) return "a pipe (FIFO)";
+    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) return "a device";
+    return "not a regular file";
+}
+
+Finding explainUnopened(const FileText &file, const std::vector<Item> &items, size_t nameItem) {
+    Finding finding;
+    if (findOutOfStep(file, items, nameItem, &finding)) return finding;
+    const Item &item = items[nameItem];
+    std::string name = nameOf(file, item);
+    int line = lineOf(file, item.end);
+    std::string after = restOfLine(file, item.end);
+    if (!after.empty())
+        return {line, format("cannot open the %s '%s': file names cannot hold spaces, and the game "
+                             "reads the name only up to the space, so '%s' is read as the next "
+                             "label; rename the file without spaces",
+                             noun(item).c_str(), name.c_str(), after.c_str())};
+    const char *kind = notAFile(name);
+    if (kind)
+        return {line, format("cannot open the %s '%s': it is %s, and the game reads only regular "
+                             "files",
+                             noun(item).c_str(), name.c_str(), kind)};
+    return {line, format("cannot open the %s '%s': check the name, relative to the level folder",
+                         noun(item).c_str(), name.c_str())};
+}
+
+std::string countText(const FileText &file, const Item &item) {
+    long labelAt = skipSpace(file, item.start);
+    long valueAt = skipSpace(file, labelAt + static_cast<long>(wordAt(file, labelAt).size()));
+    std::string written = file.text.substr(valueAt, item.end - valueAt);
+    errno = 0;
+    long long value = strtoll(written.c_str(), nullptr, 10);
+    if (errno == 0 && value >= INT32_MIN && value <= INT32_MAX) return std::to_string(item.count);
+    return format("%s (more than a count can hold, %d at most, so the game reads it as %d)",
+                  written.c_str(), INT32_MAX, item.count);
+}

@@ -44,7 +44,7 @@ const char *const HELP =
 
 // Every active body visits every collision triangle each step. On a large
 // mesh, where most triangles are far from every body, the physics benchmark
-// (stepOnLargeMesh) measures 6 to 7 ns per visit; a ball and ten pins at 60
+// (terrain/stepPhysics) measures 5 to 7 ns per visit; a ball and ten pins at 60
 // steps a second then spend a tenth of a frame, 1.7 ms, on about
 // 1.7 ms / (11 * 7 ns) = 21,600 triangles.
 const double NANOSECONDS_PER_VISIT = 7.0;

@@ -68,9 +68,10 @@ static void reportHeader(const std::string &path, const TracedRead &read, Report
         Finding why = explainFailure(read.file, read.items, 0);
         addError(report, path, why.line, why.text);
     } else {
-        addError(report, path, itemLine(read.file, header.start),
-                 format("the triangle count is %s: set it to the number of triangles, at least 1",
-                        countText(read.file, header).c_str()));
+        addError(
+            report, path, itemLine(read.file, header.start),
+            formatted("the triangle count is %s: set it to the number of triangles, at least 1",
+                      countText(read.file, header).c_str()));
     }
 }
 
@@ -78,8 +79,8 @@ static void reportTriangleCount(const std::string &path, const TracedRead &read,
                                 const TriangleFile &file, Severity severity, Report *report) {
     int found = static_cast<int>(file.triangles.size());
     addDiagnostic(report, path, itemLine(read.file, read.items[0].start), severity,
-                  format("the header says %s triangles but %d follow: set the count to %d",
-                         countText(read.file, read.items[0]).c_str(), found, found));
+                  formatted("the header says %s triangles but %d follow: set the count to %d",
+                            countText(read.file, read.items[0]).c_str(), found, found));
 }
 
 // The findings of a triangle file read on its own, from where its loader
@@ -113,9 +114,9 @@ static void reportTriangleFile(const std::string &path, bool collision, const Tr
         long at = skipSpace(read.file, read.items[failed].start);
         int line = lineOf(read.file, at);
         addWarning(report, path, line,
-                   format("'%s' is not a normal line, so the game ends the triangles here and "
-                          "ignores the rest of the file: remove it",
-                          lineText(read.file, line).c_str()));
+                   formatted("'%s' is not a normal line, so the game ends the triangles here and "
+                             "ignores the rest of the file: remove it",
+                             lineText(read.file, line).c_str()));
     } else if (cutOff) {
         Finding why = explainFailure(read.file, read.items, failed);
         if (read.accepted)
@@ -125,9 +126,9 @@ static void reportTriangleFile(const std::string &path, bool collision, const Tr
                            "the file");
         else
             addError(report, path, why.line,
-                     why.text + format("; the game ends the triangles here, with %d of the %s "
-                                       "its header counts, and refuses the file",
-                                       found, countText(read.file, read.items[0]).c_str()));
+                     why.text + formatted("; the game ends the triangles here, with %d of the %s "
+                                          "its header counts, and refuses the file",
+                                          found, countText(read.file, read.items[0]).c_str()));
     } else if (found != file->declared) {
         reportTriangleCount(path, read, *file, read.accepted ? SEVERITY_WARNING : SEVERITY_ERROR,
                             report);
@@ -172,9 +173,9 @@ static void reportTooFewPins(const std::string &path, const TracedRead &read, Re
     int countItem = itemsNamed(read.items, "pin count")[0];
     int complete = goodItemsNamed(read.items, "pin model");
     addError(report, path, itemLine(read.file, read.items[countItem].start),
-             format("the pin count is %s but %d complete pin block%s follow%s: set it to %d",
-                    countText(read.file, read.items[countItem]).c_str(), complete,
-                    complete == 1 ? "" : "s", complete == 1 ? "s" : "", complete));
+             formatted("the pin count is %s but %d complete pin block%s follow%s: set it to %d",
+                       countText(read.file, read.items[countItem]).c_str(), complete,
+                       complete == 1 ? "" : "s", complete == 1 ? "s" : "", complete));
 }
 
 // Whether the loader of the file a name line named accepted it.
@@ -198,8 +199,8 @@ static void reportRefusedScene(Checker *checker, const std::string &path, const 
         if (!findOutOfStep(read.file, read.items, index, &why)) {
             std::string name = nameOf(read.file, last);
             why = {lineOf(read.file, last.end),
-                   format("the game cannot use the %s '%s' and quits: see the error in %s",
-                          last.what, name.c_str(), name.c_str())};
+                   formatted("the game cannot use the %s '%s' and quits: see the error in %s",
+                             last.what, name.c_str(), name.c_str())};
         }
     } else if (isPinItem(last) && (last.good || atEndOfText(read, last))) {
         reportTooFewPins(path, read, report);
@@ -237,7 +238,7 @@ static SceneView viewOf(Checker *checker, const std::string &path, const TracedR
     std::vector<int> at = linesOf(read, "pin position"), radius = linesOf(read, "pin radius"),
                      mass = linesOf(read, "pin mass");
     for (int32_t i = 0; i < pinCount; i++)
-        scene.bodies.push_back({&pins[i], format("pin %d", i + 1), at[i], radius[i], mass[i]});
+        scene.bodies.push_back({&pins[i], formatted("pin %d", i + 1), at[i], radius[i], mass[i]});
     return scene;
 }
 
@@ -265,17 +266,17 @@ static bool checkPinCount(const std::string &path, const TracedRead &read, int p
     int line = itemLine(read.file, count.start);
     if (pinCount <= 0) {
         addError(report, path, line,
-                 present > 0 ? format("the pin count is %s, so the level has no pins and is won "
-                                      "before any throw, but %d pin blocks follow: set it to %d",
-                                      countText(read.file, count).c_str(), present, present)
+                 present > 0 ? formatted("the pin count is %s, so the level has no pins and is won "
+                                         "before any throw, but %d pin blocks follow: set it to %d",
+                                         countText(read.file, count).c_str(), present, present)
                              : "a level without pins is won before any throw: add pins");
         return false;
     }
     if (present > pinCount)
         addWarning(report, path, line,
-                   format("the pin count is %d but %d pin blocks follow, and the game ignores "
-                          "the last %d: set it to %d",
-                          pinCount, present, present - pinCount, present));
+                   formatted("the pin count is %d but %d pin blocks follow, and the game ignores "
+                             "the last %d: set it to %d",
+                             pinCount, present, present - pinCount, present));
     return true;
 }
 
@@ -286,32 +287,33 @@ static void playScene(Checker *checker, const SceneView &scene) {
     const std::string &path = scene.path;
     if (result.outcome == PLAY_WON) {
         report->notes.push_back(
-            format("%s: won in %d throw%s, the first a drag of (%d, %d) px in %.2f s", path.c_str(),
-                   result.throws, result.throws == 1 ? "" : "s", result.first.dx, result.first.dy,
-                   result.first.seconds));
+            formatted("%s: won in %d throw%s, the first a drag of (%d, %d) px in %.2f s",
+                      path.c_str(), result.throws, result.throws == 1 ? "" : "s", result.first.dx,
+                      result.first.dy, result.first.seconds));
     } else if (result.outcome == PLAY_PINS_MOVE_WITHOUT_THROW) {
         const PlacedBody &pin = scene.bodies[result.movedPin + 1];
         int under = meshLineUnder(scene, pin.body->startPosition);
-        std::string surface = under > 0 ? format("the collision triangle under it, %s line %d",
-                                                 scene.collision.c_str(), under)
+        std::string surface = under > 0 ? formatted("the collision triangle under it, %s line %d",
+                                                    scene.collision.c_str(), under)
                                         : std::string("the collision surface under it");
         addError(report, path, pin.line,
-                 format("%s moves by itself while the player aims, before any throw: check %s",
-                        pin.name.c_str(), surface.c_str()));
+                 formatted("%s moves by itself while the player aims, before any throw: check %s",
+                           pin.name.c_str(), surface.c_str()));
     } else if (result.outcome == PLAY_NOT_WON) {
         addError(report, path, scene.pinCountLine,
-                 format("not won in %d throws: %d of %d pins still stand; every pin needs an "
-                        "open edge or a pit to fall through",
-                        result.throws, pinsStanding, pinCount));
+                 formatted("not won in %d throws: %d of %d pins still stand; every pin needs an "
+                           "open edge or a pit to fall through",
+                           result.throws, pinsStanding, pinCount));
     } else if (result.outcome == PLAY_NO_PIN_MOVES) {
         addError(report, path, scene.pinCountLine,
                  "not won: no throw moves any pin, at any speed or angle the player tries; "
                  "check that the ball can reach the pins");
     } else {
-        addWarning(report, path, scene.pinCountLine,
-                   format("not decided within the budget of %g s of play (%d throws tried, %d of "
-                          "%d pins still stand): give --budget more seconds",
-                          checker->options.budget, result.throws, pinsStanding, pinCount));
+        addWarning(
+            report, path, scene.pinCountLine,
+            formatted("not decided within the budget of %g s of play (%d throws tried, %d of "
+                      "%d pins still stand): give --budget more seconds",
+                      checker->options.budget, result.throws, pinsStanding, pinCount));
     }
 }
 
@@ -363,14 +365,14 @@ static void reportRefusedList(const std::string &path, const TracedRead &read, R
     int countLine = itemLine(read.file, count.start);
     if (count.good && count.count < 1) {
         addError(report, path, countLine,
-                 format("the scene count is %s: set it to the number of entries, at least 1",
-                        countText(read.file, count).c_str()));
+                 formatted("the scene count is %s: set it to the number of entries, at least 1",
+                           countText(read.file, count).c_str()));
     } else if (count.good && (last.good || atEndOfText(read, last))) {
         int entries = goodItemsNamed(read.items, "scene file");
         addError(report, path, countLine,
-                 format("the count is %s but %d entr%s follow%s: set it to %d",
-                        countText(read.file, count).c_str(), entries, entries == 1 ? "y" : "ies",
-                        entries == 1 ? "s" : "", entries));
+                 formatted("the count is %s but %d entr%s follow%s: set it to %d",
+                           countText(read.file, count).c_str(), entries, entries == 1 ? "y" : "ies",
+                           entries == 1 ? "s" : "", entries));
     } else {
         Finding why = explainFailure(read.file, read.items, read.items.size() - 1);
         addError(report, path, why.line, why.text);
@@ -391,11 +393,12 @@ static void reportUncountedEntries(const std::string &path, const TracedRead &re
     int extra = total - list.sceneCount;
     if (extra <= 0) return;
     const Item &closing = read.items.back();
-    addError(report, path, itemLine(read.file, count.start),
-             format("the count is %d but %d entries follow: '%s' (line %d) becomes the frozen "
-                    "closing scene and the %d after it %s never played; set the count to %d",
-                    list.sceneCount, total, nameOf(read.file, closing).c_str(),
-                    itemLine(read.file, closing.start), extra, extra == 1 ? "is" : "are", total));
+    addError(
+        report, path, itemLine(read.file, count.start),
+        formatted("the count is %d but %d entries follow: '%s' (line %d) becomes the frozen "
+                  "closing scene and the %d after it %s never played; set the count to %d",
+                  list.sceneCount, total, nameOf(read.file, closing).c_str(),
+                  itemLine(read.file, closing.start), extra, extra == 1 ? "is" : "are", total));
 }
 
 static void checkEntries(Checker *checker, const std::string &path, const TracedRead &read,
@@ -436,11 +439,12 @@ static void checkSceneList(Checker *checker, const std::string &path) {
     report->verdicts["list:" + path] = read.accepted;
     if (!read.opened) {
         const char *kind = notAFile(path);
-        addError(report, path, 1,
-                 kind ? format("the scene list is %s, and the game reads only regular files", kind)
-                      : format("there is no %s in %s: give the checker a level folder, its "
-                               "scene list or a scene file",
-                               path.c_str(), currentFolder().c_str()));
+        addError(
+            report, path, 1,
+            kind ? formatted("the scene list is %s, and the game reads only regular files", kind)
+                 : formatted("there is no %s in %s: give the checker a level folder, its "
+                             "scene list or a scene file",
+                             path.c_str(), currentFolder().c_str()));
         return;
     }
     if (!read.accepted) {

@@ -1,7 +1,5 @@
 #include "check/diagnostics.h"
 
-#include <cstdarg>
-
 void addDiagnostic(Report *report, const std::string &file, int line, Severity severity,
                    const std::string &text, const char *kind) {
     if (kind && countedOnly(report, file, severity, kind)) return;
@@ -49,19 +47,6 @@ void printReport(const Report &report, FILE *out) {
             plural(report.sceneCount, "scene", "scenes"), report.errors,
             plural(report.errors, "error", "errors"), report.warnings,
             plural(report.warnings, "warning", "warnings"));
-}
-
-std::string format(const char *pattern, ...) {
-    va_list args;
-    va_start(args, pattern);
-    va_list again;
-    va_copy(again, args);
-    int length = vsnprintf(nullptr, 0, pattern, args);
-    va_end(args);
-    std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
-    if (length > 0) vsnprintf(&text[0], text.size() + 1, pattern, again);
-    va_end(again);
-    return text;
 }
 
 std::string thousands(int count) {

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/formatted.h"
+
 enum Severity { SEVERITY_ERROR, SEVERITY_WARNING };
 
 struct Diagnostic {
@@ -49,7 +51,5 @@ bool countedOnly(Report *report, const std::string &file, Severity severity, con
 
 // Every finding, a line each, then the notes and the summary line.
 void printReport(const Report &report, FILE *out);
-// printf-style text for a message, of any length.
-std::string format(const char *pattern, ...) __attribute__((format(printf, 1, 2)));
 // A count with its thousands marked: 99,999.
 std::string thousands(int count);

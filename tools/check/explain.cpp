@@ -88,27 +88,30 @@ static Finding cutShortFinding(const FileText &file, const Item &item) {
     int line = lineOf(file, item.end);
     std::string rest = restOfLine(file, item.end);
     if (file.text[item.end - 1] == ']')
-        return {line, format("'%s' is left unread after the %s and spoils the next line: remove it",
-                             rest.c_str(), item.what)};
+        return {line,
+                formatted("'%s' is left unread after the %s and spoils the next line: remove it",
+                          rest.c_str(), item.what)};
     long begin = item.end, end = item.end;
     while (begin > 0 && !isSpaceAt(file, begin - 1) && !strchr("[,", file.text[begin - 1])) begin--;
     while (end < sizeOf(file) && !isSpaceAt(file, end) && !strchr(",]", file.text[end])) end++;
     std::string word = file.text.substr(begin, end - begin);
     std::string read = file.text.substr(begin, item.end - begin);
     if (item.kind == TRACE_INTEGER)
-        return {line, format("the %s is a whole number, not '%s': the game reads %s and takes '%s' "
-                             "as the next label, so every word after it is read out of step",
-                             item.what, word.c_str(), read.c_str(), rest.c_str())};
+        return {line,
+                formatted("the %s is a whole number, not '%s': the game reads %s and takes '%s' "
+                          "as the next label, so every word after it is read out of step",
+                          item.what, word.c_str(), read.c_str(), rest.c_str())};
     if (item.kind == TRACE_COLOUR)
-        return {line, format("model colours are whole numbers 0-255, not '%s': the game reads %s "
-                             "and leaves '%s' unread, which spoils the next line",
-                             word.c_str(), read.c_str(), rest.c_str())};
+        return {line,
+                formatted("model colours are whole numbers 0-255, not '%s': the game reads %s "
+                          "and leaves '%s' unread, which spoils the next line",
+                          word.c_str(), read.c_str(), rest.c_str())};
     std::string advice = "write one number";
     if ((word.back() == 'f' || word.back() == 'F') && isNumber(word.substr(0, word.size() - 1)))
         advice = "numbers take no 'f' suffix: write " + word.substr(0, word.size() - 1);
-    return {line, format("'%s' is not a number: the game reads %s and leaves '%s' unread, which "
-                         "spoils the next line; %s",
-                         word.c_str(), read.c_str(), rest.c_str(), advice.c_str())};
+    return {line, formatted("'%s' is not a number: the game reads %s and leaves '%s' unread, which "
+                            "spoils the next line; %s",
+                            word.c_str(), read.c_str(), rest.c_str(), advice.c_str())};
 }
 
 // --- A label word where a value was, or the other way round -------------------
@@ -125,11 +128,12 @@ static Finding labelIsValue(const FileText &file, const Item &item, long labelAt
                       "remove the space"};
     if (!firstOnLine(file, labelAt))
         return {line,
-                format("'%s' is left over after the value and spoils the next line: remove it",
-                       label.c_str())};
-    return {line, format("the %s line has no label: the game reads '%s' as its label and goes on "
-                         "out of step; write a label word before %s",
-                         noun(item).c_str(), label.c_str(), valueKind(item))};
+                formatted("'%s' is left over after the value and spoils the next line: remove it",
+                          label.c_str())};
+    return {line,
+            formatted("the %s line has no label: the game reads '%s' as its label and goes on "
+                      "out of step; write a label word before %s",
+                      noun(item).c_str(), label.c_str(), valueKind(item))};
 }
 
 static bool isFileName(const std::string &word) {
@@ -153,25 +157,27 @@ static bool nameOutOfStep(const FileText &file, const std::vector<Item> &items, 
                          lineOf(file, items[index - 1].end) == labelLine;
         *finding = {
             labelLine,
-            afterName ? format("the file name '%s' is followed by '%s' on its line: file "
-                               "names cannot hold spaces, and the game reads '%s' as the "
-                               "next label; rename the file without spaces",
-                               nameOf(file, items[index - 1]).c_str(), label.c_str(), label.c_str())
-                      : format("'%s' is left over after the value and spoils the next "
-                               "line: remove it",
-                               label.c_str())};
+            afterName
+                ? formatted("the file name '%s' is followed by '%s' on its line: file "
+                            "names cannot hold spaces, and the game reads '%s' as the "
+                            "next label; rename the file without spaces",
+                            nameOf(file, items[index - 1]).c_str(), label.c_str(), label.c_str())
+                : formatted("'%s' is left over after the value and spoils the next "
+                            "line: remove it",
+                            label.c_str())};
         return true;
     }
     if (wordsOnLine(file, labelLine) != 1) return false;
-    *finding = {labelLine,
-                isFileName(label)
-                    ? format("the %s line has no label: the game reads the name '%s' as the label "
-                             "and the next line's label '%s' as the file name; write a label word "
-                             "before the name",
-                             noun(item).c_str(), label.c_str(), name.c_str())
-                    : format("the %s line has no file name: the game reads the next line's label "
-                             "'%s' as the name",
-                             noun(item).c_str(), name.c_str())};
+    *finding = {
+        labelLine,
+        isFileName(label)
+            ? formatted("the %s line has no label: the game reads the name '%s' as the label "
+                        "and the next line's label '%s' as the file name; write a label word "
+                        "before the name",
+                        noun(item).c_str(), label.c_str(), name.c_str())
+            : formatted("the %s line has no file name: the game reads the next line's label "
+                        "'%s' as the name",
+                        noun(item).c_str(), name.c_str())};
     return true;
 }
 
@@ -211,8 +217,8 @@ static std::string trimmed(const std::string &text) {
 
 static std::string notANumber(const std::string &word) {
     if ((word.back() == 'f' || word.back() == 'F') && isNumber(word.substr(0, word.size() - 1)))
-        return format("'%s' is not a number: numbers take no 'f' suffix", word.c_str());
-    return format("'%s' is not a number", word.c_str());
+        return formatted("'%s' is not a number: numbers take no 'f' suffix", word.c_str());
+    return formatted("'%s' is not a number", word.c_str());
 }
 
 // Which of the bracketed numbers is not a number, or a plain description.
@@ -224,7 +230,7 @@ static std::string badComponent(const std::string &inside) {
             inside.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
         size_t gap = part.find_first_of(" \t");
         if (gap != std::string::npos && isNumber(part.substr(0, gap)))
-            return format("a comma is missing after '%s'", part.substr(0, gap).c_str());
+            return formatted("a comma is missing after '%s'", part.substr(0, gap).c_str());
         if (!isNumber(part)) return part.empty() ? "a number is missing" : notANumber(part);
         if (comma == std::string::npos)
             return index < 2 ? "three numbers are needed, separated by ', '" : "";
@@ -242,8 +248,8 @@ static std::string whyBracketLine(const std::string &content, TraceKind kind) {
     if (label.find('(') != std::string::npos || (!rest.empty() && rest[0] == '('))
         return "write the numbers in brackets [x, y, z], not parentheses";
     if (rest.empty() || rest[0] != '[')
-        return format("'%s' stands where '[' belongs: write the numbers as [x, y, z]",
-                      rest.substr(0, rest.find_first_of(" \t")).c_str());
+        return formatted("'%s' stands where '[' belongs: write the numbers as [x, y, z]",
+                         rest.substr(0, rest.find_first_of(" \t")).c_str());
     size_t close = rest.find(']');
     std::string inside = rest.substr(1, close == std::string::npos ? std::string::npos : close - 1);
     if (inside.find(", ,") != std::string::npos || trimmed(inside)[0] == ',')
@@ -264,7 +270,7 @@ static std::string whyWordLine(const std::string &content, TraceKind kind) {
         return value.size() > FILE_NAME_MAX ? "file names have at most 255 characters"
                                             : "expected 'label file-name'";
     if (kind == TRACE_INTEGER && !value.empty() && (isdigit(value[0]) || value[0] == '-'))
-        return format("'%s' is not a whole number", value.c_str());
+        return formatted("'%s' is not a whole number", value.c_str());
     return notANumber(value);
 }
 
@@ -282,16 +288,17 @@ static Finding explainItem(const FileText &file, const Item &item) {
     } else {
         long valueAt = skipSpace(file, labelAt + static_cast<long>(label.size()));
         if (valueAt >= sizeOf(file))
-            return {labelLine, format("the %s has a label but no value, and the file ends there: "
-                                      "write %s after the label",
-                                      noun(item).c_str(), valueKind(item))};
+            return {labelLine,
+                    formatted("the %s has a label but no value, and the file ends there: "
+                              "write %s after the label",
+                              noun(item).c_str(), valueKind(item))};
         int valueLine = lineOf(file, valueAt);
         if (valueLine != labelLine && firstOnLine(file, valueAt) &&
             wordsOnLine(file, valueLine) > 1)
             return {labelLine,
-                    format("the %s line has no value: the game reads the next line's "
-                           "label '%s' where %s belongs",
-                           noun(item).c_str(), wordAt(file, valueAt).c_str(), valueKind(item))};
+                    formatted("the %s line has no value: the game reads the next line's "
+                              "label '%s' where %s belongs",
+                              noun(item).c_str(), wordAt(file, valueAt).c_str(), valueKind(item))};
         std::string content = label + " " + restOfLine(file, valueAt);
         why = bracketed ? whyBracketLine(content, item.kind) : whyWordLine(content, item.kind);
         line = valueLine;
@@ -322,17 +329,19 @@ Finding explainUnopened(const FileText &file, const std::vector<Item> &items, si
     int line = lineOf(file, item.end);
     std::string after = restOfLine(file, item.end);
     if (!after.empty())
-        return {line, format("cannot open the %s '%s': file names cannot hold spaces, and the game "
-                             "reads the name only up to the space, so '%s' is read as the next "
-                             "label; rename the file without spaces",
-                             noun(item).c_str(), name.c_str(), after.c_str())};
+        return {line,
+                formatted("cannot open the %s '%s': file names cannot hold spaces, and the game "
+                          "reads the name only up to the space, so '%s' is read as the next "
+                          "label; rename the file without spaces",
+                          noun(item).c_str(), name.c_str(), after.c_str())};
     const char *kind = notAFile(name);
     if (kind)
-        return {line, format("cannot open the %s '%s': it is %s, and the game reads only regular "
-                             "files",
-                             noun(item).c_str(), name.c_str(), kind)};
-    return {line, format("cannot open the %s '%s': check the name, relative to the level folder",
-                         noun(item).c_str(), name.c_str())};
+        return {line,
+                formatted("cannot open the %s '%s': it is %s, and the game reads only regular "
+                          "files",
+                          noun(item).c_str(), name.c_str(), kind)};
+    return {line, formatted("cannot open the %s '%s': check the name, relative to the level folder",
+                            noun(item).c_str(), name.c_str())};
 }
 
 std::string countText(const FileText &file, const Item &item) {
@@ -342,6 +351,6 @@ std::string countText(const FileText &file, const Item &item) {
     errno = 0;
     long long value = strtoll(written.c_str(), nullptr, 10);
     if (errno == 0 && value >= INT32_MIN && value <= INT32_MAX) return std::to_string(item.count);
-    return format("%s (more than a count can hold, %d at most, so the game reads it as %d)",
-                  written.c_str(), INT32_MAX, item.count);
+    return formatted("%s (more than a count can hold, %d at most, so the game reads it as %d)",
+                     written.c_str(), INT32_MAX, item.count);
 }

@@ -19,7 +19,7 @@ static Vec3 faceNormal(const Triangle &t) {
     return vecCross(vecFromTo(t.corner[0], t.corner[1]), vecFromTo(t.corner[0], t.corner[2]));
 }
 
-static std::string vecText(Vec3 v) { return format("[%.4g, %.4g, %.4g]", v.x, v.y, v.z); }
+static std::string vecText(Vec3 v) { return formatted("[%.4g, %.4g, %.4g]", v.x, v.y, v.z); }
 
 void checkCollisionTriangles(const std::string &path, const TriangleFile &mesh, Report *report) {
     for (const Triangle &t : mesh.triangles) {
@@ -39,9 +39,9 @@ void checkCollisionTriangles(const std::string &path, const TriangleFile &mesh, 
             countedOnly(report, path, SEVERITY_WARNING, "normal"))
             continue;
         addWarning(report, path, t.line,
-                   format("the normal %s is not perpendicular to this triangle, so bodies "
-                          "bounce off it as off a tilted plane: write %s",
-                          vecText(t.normal).c_str(), vecText(face).c_str()),
+                   formatted("the normal %s is not perpendicular to this triangle, so bodies "
+                             "bounce off it as off a tilted plane: write %s",
+                             vecText(t.normal).c_str(), vecText(face).c_str()),
                    "normal");
     }
 }
@@ -54,10 +54,10 @@ static void checkWinding(const std::string &path, const TriangleFile &model, Rep
     }
     if (wrong > 0)
         addWarning(report, path, first,
-                   format("the corners run clockwise seen from the side the normal points to "
-                          "(%d of %d triangles): the side that shows is the one where they run "
-                          "counter-clockwise; swap two corners",
-                          wrong, static_cast<int>(model.triangles.size())));
+                   formatted("the corners run clockwise seen from the side the normal points to "
+                             "(%d of %d triangles): the side that shows is the one where they run "
+                             "counter-clockwise; swap two corners",
+                             wrong, static_cast<int>(model.triangles.size())));
 }
 
 // Colours a scene-file maker may have written 0-1 as in the scene files.
@@ -67,10 +67,11 @@ static void checkColourRange(const std::string &path, const TriangleFile &model,
         for (int corner = 0; corner < 3; corner++)
             for (unsigned short c : t.colour[corner]) {
                 if (c > 255) {
-                    addWarning(report, path, t.colourLine[corner],
-                               format("colour component %d is above 255, and the game keeps only "
-                                      "its lowest 8 bits (%d): model colours are 0-255",
-                                      c, c & 255));
+                    addWarning(
+                        report, path, t.colourLine[corner],
+                        formatted("colour component %d is above 255, and the game keeps only "
+                                  "its lowest 8 bits (%d): model colours are 0-255",
+                                  c, c & 255));
                     return;
                 }
                 anyAboveOne = anyAboveOne || c > 1;
@@ -100,33 +101,34 @@ bool checkBodyValues(const SceneView &scene, Report *report) {
         const char *name = placed.name.c_str();
         if (!finite(b.startPosition))
             addError(report, scene.path, placed.line,
-                     format("%s starts at %s, which is not a place: the physics takes it out at "
-                            "once; write three plain numbers",
-                            name, vecText(b.startPosition).c_str()));
+                     formatted("%s starts at %s, which is not a place: the physics takes it out at "
+                               "once; write three plain numbers",
+                               name, vecText(b.startPosition).c_str()));
         else if (b.startPosition.z < fallHeight)
             addError(report, scene.path, placed.line,
-                     format("%s starts below the fall-out height %.2f and is out at once: raise "
-                            "it or lower the fall-out line",
-                            name, fallHeight));
+                     formatted("%s starts below the fall-out height %.2f and is out at once: raise "
+                               "it or lower the fall-out line",
+                               name, fallHeight));
         if (!(std::isfinite(b.radius) && b.radius > 0.0f))
             addError(report, scene.path, placed.radiusLine,
-                     format("the radius of %s is %g: a body touches only with a radius above 0, "
-                            "so this one falls through the lane",
-                            name, b.radius));
+                     formatted("the radius of %s is %g: a body touches only with a radius above 0, "
+                               "so this one falls through the lane",
+                               name, b.radius));
         if (!std::isfinite(b.mass))
             addError(report, scene.path, placed.massLine,
-                     format("the mass of %s is %g, which the physics cannot use: write a mass "
-                            "above 0",
-                            name, b.mass));
+                     formatted("the mass of %s is %g, which the physics cannot use: write a mass "
+                               "above 0",
+                               name, b.mass));
         else if (&b == &ball && b.mass == 0.0f)
             addError(report, scene.path, placed.massLine,
                      "the ball's mass is 0, so it pushes no pin: give it a mass above 0 (the "
                      "bundled ball has 4)");
         else if (b.mass < 0.0f)
-            addWarning(report, scene.path, placed.massLine,
-                       format("the mass of %s is %g: a negative mass pushes the wrong way; write "
-                              "a mass above 0",
-                              name, b.mass));
+            addWarning(
+                report, scene.path, placed.massLine,
+                formatted("the mass of %s is %g: a negative mass pushes the wrong way; write "
+                          "a mass above 0",
+                          name, b.mass));
     }
     return report->errors == before;
 }
@@ -206,25 +208,25 @@ static void checkOnSurface(const SceneView &scene, const PlacedBody &placed, Rep
     if (!s.found) {
         if (!restsOnMesh(*placed.body))
             addWarning(report, scene.path, placed.line,
-                       format("no collision surface under %s at (%.2f, %.2f): it falls when the "
-                              "level starts; move it over the lane",
-                              name, p.x, p.y),
+                       formatted("no collision surface under %s at (%.2f, %.2f): it falls when the "
+                                 "level starts; move it over the lane",
+                                 name, p.x, p.y),
                        "no surface");
         return;
     }
     float rest = s.z + r / s.upness;
     if (p.z < rest - DEPTH_TOLERANCE)
         addWarning(report, scene.path, placed.line,
-                   format("%s starts %s the collision surface (%s line %d): set z = floor + "
-                          "radius = %.2f",
-                          name, s.above || p.z < s.z ? "below" : "inside", scene.collision.c_str(),
-                          s.line, rest),
+                   formatted("%s starts %s the collision surface (%s line %d): set z = floor + "
+                             "radius = %.2f",
+                             name, s.above || p.z < s.z ? "below" : "inside",
+                             scene.collision.c_str(), s.line, rest),
                    "inside");
     else if (p.z > rest + FLOAT_TOLERANCE)
         addWarning(report, scene.path, placed.line,
-                   format("%s starts %.2f above the collision surface (%s line %d) and drops "
-                          "when the level starts: set z = floor + radius = %.2f",
-                          name, p.z - rest, scene.collision.c_str(), s.line, rest),
+                   formatted("%s starts %.2f above the collision surface (%s line %d) and drops "
+                             "when the level starts: set z = floor + radius = %.2f",
+                             name, p.z - rest, scene.collision.c_str(), s.line, rest),
                    "floating");
 }
 
@@ -239,11 +241,11 @@ static void checkOverlaps(const SceneView &scene, Report *report) {
                 countedOnly(report, scene.path, SEVERITY_WARNING, "overlap"))
                 continue;
             addWarning(report, scene.path, bodies[j].line,
-                       format("%s overlaps %s at line %d (centres %.2f apart, radii %.2f "
-                              "together), and overlapping bodies are never pushed apart: move "
-                              "it %.2f further away",
-                              bodies[j].name.c_str(), bodies[i].name.c_str(), bodies[i].line, apart,
-                              reach, reach - apart),
+                       formatted("%s overlaps %s at line %d (centres %.2f apart, radii %.2f "
+                                 "together), and overlapping bodies are never pushed apart: move "
+                                 "it %.2f further away",
+                                 bodies[j].name.c_str(), bodies[i].name.c_str(), bodies[i].line,
+                                 apart, reach, reach - apart),
                        "overlap");
         }
 }
@@ -280,11 +282,12 @@ static void checkLaneUnderBall(const SceneView &scene, Report *report) {
         }
     }
     if (!under || seen) return;
-    addWarning(report, scene.lane, under->line,
-               format("the lane under the ball is seen from behind by the camera at %s, so the "
-                      "game does not draw it: list the corners counter-clockwise seen from above "
-                      "(swap two corners)",
-                      vecText(cameraStart).c_str()));
+    addWarning(
+        report, scene.lane, under->line,
+        formatted("the lane under the ball is seen from behind by the camera at %s, so the "
+                  "game does not draw it: list the corners counter-clockwise seen from above "
+                  "(swap two corners)",
+                  vecText(cameraStart).c_str()));
 }
 
 static bool contains(const std::string &text, const char *part) {
@@ -298,23 +301,23 @@ static void checkLaneAndMeshRoles(const SceneView &scene, Report *report) {
     bool sizesSwapped = mesh.triangles.size() > 4 * lane.triangles.size() && mesh.size > lane.size;
     if (namesSwapped)
         addWarning(report, scene.path, scene.laneLine,
-                   format("the lane line names '%s' and the collision line '%s': they look "
-                          "swapped; the drawn lane comes first",
-                          scene.lane.c_str(), scene.collision.c_str()));
+                   formatted("the lane line names '%s' and the collision line '%s': they look "
+                             "swapped; the drawn lane comes first",
+                             scene.lane.c_str(), scene.collision.c_str()));
     else if (sizesSwapped)
         addWarning(report, scene.path, scene.laneLine,
-                   format("the lane and collision lines look swapped: the collision file has %d "
-                          "triangles, the lane only %d; the drawn lane comes first",
-                          static_cast<int>(mesh.triangles.size()),
-                          static_cast<int>(lane.triangles.size())));
+                   formatted("the lane and collision lines look swapped: the collision file has %d "
+                             "triangles, the lane only %d; the drawn lane comes first",
+                             static_cast<int>(mesh.triangles.size()),
+                             static_cast<int>(lane.triangles.size())));
 }
 
 static void checkSceneColour(const SceneView &scene, Vec3 colour, int line, Report *report) {
     if (colour.x <= 1.0f && colour.y <= 1.0f && colour.z <= 1.0f) return;
     Vec3 scaled = vecScale(colour, 1.0f / 255.0f);
     addWarning(report, scene.path, line,
-               format("scene colours are 0-1, not 0-255: write [%.2f, %.2f, %.2f]", scaled.x,
-                      scaled.y, scaled.z));
+               formatted("scene colours are 0-1, not 0-255: write [%.2f, %.2f, %.2f]", scaled.x,
+                         scaled.y, scaled.z));
 }
 
 void checkLook(const SceneView &scene, Report *report) {

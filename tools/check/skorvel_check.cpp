@@ -62,9 +62,9 @@ int main(int argc, char **argv) {
         } else if (strcmp(arg, "--step") == 0) {
             // The game drops a longer frame from game time, so the player plays none.
             if (!readSeconds(i + 1 < argc ? argv[++i] : nullptr, LONGEST_FRAME, &seconds))
-                return badUsage(format("--step takes a frame length in seconds, above 0 and at "
-                                       "most %g, as the game plays no longer frame",
-                                       LONGEST_FRAME)
+                return badUsage(formatted("--step takes a frame length in seconds, above 0 and at "
+                                          "most %g, as the game plays no longer frame",
+                                          LONGEST_FRAME)
                                     .c_str());
             options.step = (float)seconds;
         } else if (strcmp(arg, "--budget") == 0) {
@@ -72,7 +72,7 @@ int main(int argc, char **argv) {
                 return badUsage("--budget takes a number of seconds above 0");
             options.budget = seconds;
         } else if (arg[0] == '-' && arg[1] != '\0') {
-            return badUsage(format("unknown option %s", arg).c_str());
+            return badUsage(formatted("unknown option %s", arg).c_str());
         } else if (pathGiven) {
             return badUsage("give one PATH at most");
         } else {
@@ -85,11 +85,11 @@ int main(int argc, char **argv) {
     PathResult result = checkPath(path, options, &report);
     if (result == PATH_MISSING)
         return badUsage(
-            format("cannot open %s: there is no such file or folder", path.c_str()).c_str());
+            formatted("cannot open %s: there is no such file or folder", path.c_str()).c_str());
     if (result == PATH_NOT_A_FILE)
-        return badUsage(format("cannot open %s: it is not a regular file or a folder, and the "
-                               "game reads only regular files",
-                               path.c_str())
+        return badUsage(formatted("cannot open %s: it is not a regular file or a folder, and the "
+                                  "game reads only regular files",
+                                  path.c_str())
                             .c_str());
     printReport(report, stdout);
     return report.errors > 0 ? 1 : 0;

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cmath>
-#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 
@@ -155,17 +154,4 @@ std::string located(const std::string &path, int line, const char *severity,
                     const std::string &text) {
     std::string where = line > 0 ? path + ":" + std::to_string(line) : path;
     return showable(where + ": " + severity + ": " + text);
-}
-
-std::string formatted(const char *pattern, ...) {
-    va_list args;
-    va_start(args, pattern);
-    va_list again;
-    va_copy(again, args);
-    int length = vsnprintf(nullptr, 0, pattern, args);
-    va_end(args);
-    std::string text(length > 0 ? length : 0, '\0');
-    vsnprintf(&text[0], text.size() + 1, pattern, again);
-    va_end(again);
-    return text;
 }

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "common/formatted.h"
+
 // No statement of either format comes near this length; a file without line
 // breaks must not fill the memory before it is refused.
 const size_t LONGEST_STATEMENT = 1 << 20;
@@ -47,6 +49,3 @@ std::string showable(const std::string &text);
 // showable() does.
 std::string located(const std::string &path, int line, const char *severity,
                     const std::string &text);
-
-// printf into a std::string, for messages.
-std::string formatted(const char *pattern, ...) __attribute__((format(printf, 1, 2)));

@@ -21,7 +21,7 @@ void setTrianglePlane(CollisionTriangle *triangle) {
 
 static int readCorners(FILE *file, CollisionTriangle *triangle) {
     for (int corner = 0; corner < 3; corner++) {
-        unsigned short r, g, b;
+        unsigned short r = 0, g = 0, b = 0;
         if (!readColourLine(file, MODEL_LABEL_MAX, &r, &g, &b, "colour")) return 0;
         if (!readVec3Line(file, MODEL_LABEL_MAX, &triangle->vertex[corner], "vertex")) return 0;
     }
@@ -48,7 +48,7 @@ CollisionTriangle *loadCollisionMesh(const char *path) {
     // The character skipped before each triangle is the line break that ends
     // the line before it; meeting the end of the file there ends the mesh.
     while (getc(file) != EOF) {
-        Vec3 normal;
+        Vec3 normal = {};
         if (!readVec3Line(file, MODEL_LABEL_MAX, &normal, "normal")) break;
         CollisionTriangle *triangle =
             static_cast<CollisionTriangle *>(allocateZeroed(1, sizeof(CollisionTriangle)));

@@ -54,7 +54,8 @@ build() {
     cmake --build "$dir" -j "$(nproc)"
 }
 
-# Starts Xvfb on a free display number; sets XVFB_PID and DISPLAY. Without
+# start_xvfb [WIDTHxHEIGHT]: starts Xvfb, 640x480 unless told, on a free
+# display number; sets XVFB_PID and DISPLAY. Without
 # -noreset the server resets whenever its last client leaves, and a client
 # that connects during the reset is turned away. Fails, with Xvfb's own
 # words, when the server does not start.
@@ -63,7 +64,7 @@ start_xvfb() {
     fifo=$(mktemp -u)
     log=$(mktemp)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -noreset -screen 0 640x480x24 -nolisten tcp 3>"$fifo" >"$log" 2>&1 &
+    Xvfb -displayfd 3 -noreset -screen 0 "${1:-640x480}x24" -nolisten tcp 3>"$fifo" >"$log" 2>&1 &
     XVFB_PID=$!
     local number=""
     read -r number <"$fifo" || true

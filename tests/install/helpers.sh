@@ -3,6 +3,8 @@
 # process started stopped at the end, an X server of their own, and the
 # checks that any installed launcher must pass.
 set -euo pipefail
+# start_xvfb comes from here.
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
 work=$(mktemp -d)
 # Stops the processes the test started that still run (the shell's jobs).
 cleanup() {
@@ -22,14 +24,6 @@ within() {
     return 1
 }
 gone() { ! kill -0 "$1" 2>/dev/null; }
-
-# start_display WIDTHxHEIGHT: an Xvfb of that size; sets DISPLAY.
-start_display() {
-    Xvfb -displayfd 3 -noreset -screen 0 "$1x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-    within 10 test -s "$work/display" || fail "Xvfb did not start"
-    DISPLAY=":$(cat "$work/display")"
-    export DISPLAY
-}
 
 # quit_with_escape PID: holds Escape until the process ends, as a player
 # would; the game reads the key once a frame.

@@ -32,7 +32,7 @@ grep -qxF ".I /usr/share/skorvel/levels/" <(zcat "$share/man/man6/skorvel.6.gz")
     fail "skorvel(6) does not name the levels installed under /usr"
 ! zgrep -l /usr/local "$share"/man/man*/* || fail "a manual page names /usr/local"
 
-start_display 1024x768
+start_xvfb 1024x768
 play installed "$launcher"
 [ "$(head -n 1 "$work/installed.log")" = "loading list of scenes..." ] ||
     fail "the launcher said more than the game: $(cat "$work/installed.log")"

@@ -61,7 +61,7 @@ done
 grep -qxF ".I /usr/share/games/skorvel/levels/" <(zcat "$root/usr/share/man/man6/skorvel.6.gz") ||
     fail "skorvel(6) does not name the packaged levels"
 
-start_display 640x480
+start_xvfb 640x480
 play packaged "$launcher"
 refuses_broken_folder "$launcher" "$levels"
 makes_new_level "$root/usr/bin/skorvel-new-level" "$levels" "$work/mine"

@@ -78,9 +78,8 @@ std::string describeNumber(const char *word) {
 }
 
 // Checks that the words after the keyword are at least least numbers, and
-// keeps the first most of them.
-bool readNumbers(Place *place, const std::vector<char *> &words, size_t least, size_t most,
-                 double *values) {
+// keeps the first three of them.
+bool readNumbers(Place *place, const std::vector<char *> &words, size_t least, double values[3]) {
     size_t count = words.size() - 1;
     if (count < least)
         return fail(place, formatted("'%s' needs at least %zu number%s, found %zu", words[0], least,
@@ -88,7 +87,7 @@ bool readNumbers(Place *place, const std::vector<char *> &words, size_t least, s
     for (size_t i = 0; i < count; i++) {
         double value;
         if (!readDecimal(words[i + 1], &value)) return fail(place, describeNumber(words[i + 1]));
-        if (i < most) values[i] = value;
+        if (i < 3) values[i] = value;
     }
     return true;
 }
@@ -226,11 +225,6 @@ void readMaterialStatement(Place *place, std::string *text, int *current) {
     }
 }
 
-std::string folderOf(const std::string &path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
-}
-
 std::string besideObj(const Place &place, const std::string &name) {
     return name[0] == '/' ? name : folderOf(place.path) + name;
 }
@@ -296,14 +290,14 @@ bool readStatement(Place *place, std::string *text) {
     double xyz[3];
     ObjMesh *mesh = place->reading->mesh;
     if (keyword == "v") {
-        if (!readNumbers(place, words, 3, 3, xyz)) return false;
+        if (!readNumbers(place, words, 3, xyz)) return false;
         mesh->vertices.push_back(ObjPoint{xyz[0], xyz[1], xyz[2]});
         mesh->vertexLines.push_back(place->line);
     } else if (keyword == "vt") {
-        if (!readNumbers(place, words, 1, 3, xyz)) return false;
+        if (!readNumbers(place, words, 1, xyz)) return false;
         mesh->texCoordCount++;
     } else if (keyword == "vn") {
-        if (!readNumbers(place, words, 3, 3, xyz)) return false;
+        if (!readNumbers(place, words, 3, xyz)) return false;
         mesh->normalCount++;
     } else if (keyword == "f") {
         return readFace(place, words);

@@ -9,11 +9,22 @@
 
 #include "scene/line_reader.h"
 
+namespace {
 const char *fileKind(mode_t mode) {
     if (S_ISDIR(mode)) return "folder";
     if (S_ISFIFO(mode)) return "FIFO";
     if (S_ISCHR(mode) || S_ISBLK(mode)) return "device";
     return "socket";
+}
+}  // namespace
+
+std::string notAFile(mode_t mode) {
+    return std::string("it is a ") + fileKind(mode) + ", not a file";
+}
+
+std::string folderOf(const std::string &path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
 FILE *openTextFile(const std::string &path, std::string *why) {
@@ -24,7 +35,7 @@ FILE *openTextFile(const std::string &path, std::string *why) {
     // openDataFile decides; this only tells the reader why it said no.
     struct stat status;
     if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
-        *why = std::string("it is a ") + fileKind(status.st_mode) + ", not a file";
+        *why = notAFile(status.st_mode);
     else
         *why = strerror(cause ? cause : EIO);
     return nullptr;

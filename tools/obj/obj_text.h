@@ -19,8 +19,11 @@ const size_t LONGEST_STATEMENT = 1 << 20;
 // folder, not a file" or the system's reason).
 FILE *openTextFile(const std::string &path, std::string *why);
 
-// "folder", "FIFO", "device" or "socket" for what is not a regular file.
-const char *fileKind(mode_t mode);
+// "it is a folder, not a file" (or FIFO, device, socket) for what is not a regular file.
+std::string notAFile(mode_t mode);
+
+// The path up to and with its last slash, or "" when it has none.
+std::string folderOf(const std::string &path);
 
 struct TextReader {
     FILE *file;

@@ -102,27 +102,27 @@ struct Doubt {
     int count = 0, firstLine = 0;
 };
 
-void note(Doubt *doubt, int line, int times = 1) {
+void note(Doubt *doubt, int line) {
     if (doubt->count == 0) doubt->firstLine = line;
-    doubt->count += times;
+    doubt->count++;
 }
 
 struct Doubts {
     Doubt bent, crossed, flat;
 };
 
-void splitInto(const ObjFace &face, const std::vector<ObjPoint> &placed, const FaceSplit &split,
+void splitInto(const std::vector<ObjPoint> &corners, int line, const FaceSplit &split,
                const int *rgb, std::vector<GameTriangle> *triangles, Doubts *doubts) {
-    for (const CornerTriple &corners : split.triangles) {
+    for (const CornerTriple &triple : split.triangles) {
         GameTriangle t;
         for (int k = 0; k < 3; k++) {
-            t.vertex[k] = placed[face.corners[corners.corner[k]]];
+            t.vertex[k] = corners[triple.corner[k]];
             std::copy(rgb, rgb + 3, t.colour[k]);
         }
         if (gameNormal(t.vertex, &t.normal))
             triangles->push_back(t);
         else
-            note(&doubts->flat, face.line);
+            note(&doubts->flat, line);
     }
 }
 
@@ -206,17 +206,9 @@ bool findTarget(const std::string &path, std::string *target, mode_t *mode, std:
         if (stat(target->c_str(), &status) != 0) return cannotWrite(path, strerror(errno), error);
     }
     if (!S_ISREG(status.st_mode))
-        return cannotWrite(path,
-                           std::string("it is a ") + fileKind(status.st_mode) +
-                               ", not a file, and is left as it is",
-                           error);
+        return cannotWrite(path, notAFile(status.st_mode) + ", and is left as it is", error);
     *mode = status.st_mode & 07777;
     return true;
-}
-
-std::string folderOf(const std::string &path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
 // A short name, so that a target name of any length the system takes leaves
@@ -269,7 +261,7 @@ bool buildTriangles(const ObjMesh &mesh, const ConvertOptions &options,
         std::vector<ObjPoint> corners;
         for (int index : face.corners) corners.push_back(placed[index]);
         FaceSplit split = splitFace(corners);
-        if (split.tooLarge) {
+        if (split.triangles.empty()) {
             *error = located(mesh.path, face.line, "error",
                              formatted("this concave face has %zu corners, more than the %d "
                                        "skorvel-obj splits; triangulate it in the modelling tool",
@@ -280,7 +272,7 @@ bool buildTriangles(const ObjMesh &mesh, const ConvertOptions &options,
         if (split.crossed) note(&doubts.crossed, face.line);
         int rgb[3];
         faceColour(mesh, face, options, rgb);
-        splitInto(face, placed, split, rgb, triangles, &doubts);
+        splitInto(corners, face.line, split, rgb, triangles, &doubts);
     }
     warnOfDoubts(mesh, doubts, warnings);
     if (!triangles->empty()) return true;

@@ -65,7 +65,7 @@ struct Arguments {
 
 int usageError(const std::string &text) {
     fprintf(stderr, "%s\n",
-            showable("skorvel-obj: error: " + text + "; see skorvel-obj --help").c_str());
+            located("skorvel-obj", 0, "error", text + "; see skorvel-obj --help").c_str());
     return EXIT_USAGE;
 }
 
@@ -195,6 +195,6 @@ int main(int argc, char **argv) {
     }
     for (const OutputFile &output : outputs)
         printf("%s: %zu triangles\n", showable(output.path).c_str(), output.triangles.size());
-    if (args.collision) warnIfSlow(args.collision, outputs.back().triangles.size());
+    if (args.collision) warnIfSlow(args.collision, triangles.size());
     return EXIT_SUCCESS;
 }

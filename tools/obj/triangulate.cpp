@@ -164,7 +164,7 @@ bool overlaps(const std::vector<Point2> &flat, const std::vector<CornerTriple> &
 }  // namespace
 
 FaceSplit splitFace(const std::vector<ObjPoint> &corners) {
-    FaceSplit split = {{}, 0.0, false, false};
+    FaceSplit split = {{}, 0.0, false};
     int count = static_cast<int>(corners.size());
     ObjPoint centre = centreOf(corners);
     ObjPoint normal = newellNormal(corners, centre);
@@ -179,10 +179,7 @@ FaceSplit splitFace(const std::vector<ObjPoint> &corners) {
         split.triangles = fan(count);
         return split;
     }
-    if (count > MOST_CLIPPED_CORNERS) {
-        split.tooLarge = true;
-        return split;
-    }
+    if (count > MOST_CLIPPED_CORNERS) return split;
     split.triangles = clipEars(flat);
     split.crossed = overlaps(flat, split.triangles);
     return split;

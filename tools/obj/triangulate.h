@@ -26,7 +26,6 @@ struct FaceSplit {
     std::vector<CornerTriple> triangles;  // corners - 2 of them, or none if too large
     double offPlane;  // the farthest corner's distance from the plane, per face size
     bool crossed;     // edges cross in the face's plane: some triangles overlap
-    bool tooLarge;    // concave with more than MOST_CLIPPED_CORNERS corners
 };
 
 FaceSplit splitFace(const std::vector<ObjPoint> &corners);

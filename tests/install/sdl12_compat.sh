@@ -16,9 +16,9 @@ compat=$build/sdl12-compat
 
 if ! ls "$compat"/libsdl1.2-compat_*.deb >/dev/null 2>&1; then
     mkdir -p "$compat"
+    fetch() { (cd "$compat" && apt-get download -q libsdl1.2-compat >download.log 2>&1); }
     # A machine whose package lists are missing or old gets them once.
-    (cd "$compat" && apt-get download -q libsdl1.2-compat >download.log 2>&1) ||
-        { apt-get update -qq && (cd "$compat" && apt-get download -q libsdl1.2-compat >download.log 2>&1); } ||
+    fetch || { apt-get update -qq && fetch; } ||
         fail "apt-get download libsdl1.2-compat: $(cat "$compat/download.log")"
 fi
 rm -rf "$compat/root"

@@ -44,7 +44,7 @@ static bool executing = true;              // whether calls also draw now
 static DisplayList recording;
 static std::vector<GLuint> neverCalled;  // compiled since the last warm-up
 
-void setCurrentColour(GLfloat red, GLfloat green, GLfloat blue) {
+static void setCurrentColour(GLfloat red, GLfloat green, GLfloat blue) {
     currentColour[0] = red;
     currentColour[1] = green;
     currentColour[2] = blue;
@@ -130,7 +130,6 @@ extern "C" void glEndList() {
     if (!compiling) return;
     if (compiling >= lists.size()) lists.resize(compiling + 1);
     lists[compiling] = std::move(recording);
-    recording = {};
     neverCalled.push_back(compiling);
     compiling = 0;
     executing = true;

@@ -6,7 +6,6 @@
 
 // Red, green, blue and alpha, 0 to 1, as the last colour call left them.
 extern GLfloat currentColour[4];
-void setCurrentColour(GLfloat red, GLfloat green, GLfloat blue);
 
 // Draws every display list compiled since the last call, once; true if it
 // drew any.

@@ -5,10 +5,6 @@
 
 static const float COLLISION_FACTOR = 0.85f;
 
-static bool isFinite(Vec3 v) {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
 void collideBodyPair(Body *a, Body *b) {
     Vec3 d = vecFromTo(a->position, b->position);
     float dist = vecLength(d);
@@ -34,7 +30,7 @@ void collideBodyPair(Body *a, Body *b) {
     // Masses that sum to zero, or so near it that k overflows, or so large
     // that the momentum overflows, would give infinite or undefined
     // velocities: such a pair exchanges nothing.
-    if (!isFinite(newA) || !isFinite(newB)) return;
+    if (!vecIsFinite(newA) || !vecIsFinite(newB)) return;
     a->velocity = newA;
     b->velocity = newB;
 }

@@ -11,6 +11,10 @@
 
 #include "flow/world.h"
 
+inline bool vecIsFinite(Vec3 v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
 inline double vecDotInDouble(Vec3 a, Vec3 b) {
     return ((double)a.x * b.x + (double)a.y * b.y) + (double)a.z * b.z;
 }

@@ -90,8 +90,13 @@ void checkModelTriangles(const std::string &path, const TriangleFile &model, Rep
 
 // --- Values the physics cannot use ------------------------------------------
 
-static bool finite(Vec3 v) {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+static bool usableRadius(const Body &body) {
+    return std::isfinite(body.radius) && body.radius > 0.0f;
+}
+
+// Somewhere the physics keeps a body: a place, and above the fall-out height.
+static bool usablePlace(const Body &body) {
+    return vecIsFinite(body.startPosition) && !(body.startPosition.z < fallHeight);
 }
 
 bool checkBodyValues(const SceneView &scene, Report *report) {
@@ -99,7 +104,7 @@ bool checkBodyValues(const SceneView &scene, Report *report) {
     for (const PlacedBody &placed : scene.bodies) {
         const Body &b = *placed.body;
         const char *name = placed.name.c_str();
-        if (!finite(b.startPosition))
+        if (!vecIsFinite(b.startPosition))
             addError(report, scene.path, placed.line,
                      formatted("%s starts at %s, which is not a place: the physics takes it out at "
                                "once; write three plain numbers",
@@ -109,7 +114,7 @@ bool checkBodyValues(const SceneView &scene, Report *report) {
                      formatted("%s starts below the fall-out height %.2f and is out at once: raise "
                                "it or lower the fall-out line",
                                name, fallHeight));
-        if (!(std::isfinite(b.radius) && b.radius > 0.0f))
+        if (!usableRadius(b))
             addError(report, scene.path, placed.radiusLine,
                      formatted("the radius of %s is %g: a body touches only with a radius above 0, "
                                "so this one falls through the lane",
@@ -254,8 +259,7 @@ void checkPlacement(const SceneView &scene, Report *report) {
     checkOverlaps(scene, report);
     if (scene.meshFile->misread) return;  // its reading error has been reported
     for (const PlacedBody &placed : scene.bodies)
-        if (std::isfinite(placed.body->radius) && placed.body->radius > 0.0f &&
-            finite(placed.body->startPosition) && !(placed.body->startPosition.z < fallHeight))
+        if (usableRadius(*placed.body) && usablePlace(*placed.body))
             checkOnSurface(scene, placed, report);
 }
 

@@ -20,10 +20,7 @@ static TraceEntry *addTraceEntry(TraceKind kind, FILE *stream) {
         void *grown = readTrace->capacity > INT32_MAX / 2
                           ? nullptr
                           : realloc(readTrace->entries, sizeof(TraceEntry) * (size_t)capacity);
-        if (!grown) {
-            readTrace->full = 1;
-            return nullptr;
-        }
+        if (!grown) return nullptr;
         readTrace->entries = static_cast<TraceEntry *>(grown);
         readTrace->capacity = capacity;
     }

@@ -74,8 +74,7 @@ struct ReadTrace {
     TraceEntry *entries;  // grown with realloc; freeTrace releases it
     int32_t count;
     int32_t capacity;
-    FILE *first;   // the first file opened while tracing
-    int32_t full;  // 1 when an entry could not be added
+    FILE *first;  // the first file opened while tracing
 };
 
 extern ReadTrace *readTrace;

@@ -25,6 +25,17 @@ struct Checker {
     std::set<std::string> scenesChecked;
 };
 
+// A copy of the file with the count's value raised to the largest there is,
+// which no file can meet: the game reads on through everything present.
+static std::string withCountRaised(const TracedRead &read, const Item &count) {
+    return read.file.text.substr(0, valueStart(read.file, count)) + std::to_string(INT32_MAX) +
+           " " + read.file.text.substr(count.end);
+}
+
+static bool moreTextAfter(const TracedRead &read) {
+    return skipSpace(read.file, read.items.back().end) < sizeOf(read.file);
+}
+
 // --- Model and collision files ----------------------------------------------
 
 // The items after the header grouped as the loader named them: a normal
@@ -91,7 +102,7 @@ static void reportTriangleFile(const std::string &path, bool collision, const Tr
         reportHeader(path, read, report);
         return;
     }
-    file->declared = read.items[0].count;
+    int declared = read.items[0].count;
     file->triangles = trianglesOf(read);
     int failed = firstFailure(read);
     bool stopped = failed >= 0 && strcmp(read.items[failed].what, "normal") == 0;
@@ -109,7 +120,7 @@ static void reportTriangleFile(const std::string &path, bool collision, const Tr
     }
     bool cutOff = stopped && !atEndOfText(read, read.items[failed]);
     int found = static_cast<int>(file->triangles.size());
-    if (cutOff && found >= file->declared) {
+    if (cutOff && found >= declared) {
         // Every counted triangle is there: what follows is only words the game skips.
         long at = skipSpace(read.file, read.items[failed].start);
         int line = lineOf(read.file, at);
@@ -129,7 +140,7 @@ static void reportTriangleFile(const std::string &path, bool collision, const Tr
                      why.text + formatted("; the game ends the triangles here, with %d of the %s "
                                           "its header counts, and refuses the file",
                                           found, countText(read.file, read.items[0]).c_str()));
-    } else if (found != file->declared) {
+    } else if (found != declared) {
         reportTriangleCount(path, read, *file, read.accepted ? SEVERITY_WARNING : SEVERITY_ERROR,
                             report);
     }
@@ -148,7 +159,6 @@ static const TriangleFile &checkTriangleFile(Checker *checker, const std::string
     TriangleFile &file = files[path];
     TracedRead read = collision ? traceCollisionFile(path) : traceModel(path);
     checker->report->verdicts[(collision ? "collision:" : "model:") + path] = read.accepted;
-    file.opened = read.opened;
     file.accepted = read.accepted;
     file.size = sizeOf(read.file);
     // A file that cannot be opened is reported where it is named.
@@ -247,16 +257,7 @@ static SceneView viewOf(Checker *checker, const std::string &path, const TracedR
 // count is the largest there is.
 static int pinBlocksPresent(const TracedRead &read) {
     const Item &count = read.items[itemsNamed(read.items, "pin count")[0]];
-    long labelAt = skipSpace(read.file, count.start);
-    long valueAt =
-        skipSpace(read.file, labelAt + static_cast<long>(wordAt(read.file, labelAt).size()));
-    std::string copy = read.file.text.substr(0, valueAt) + std::to_string(INT32_MAX) + " " +
-                       read.file.text.substr(count.end);
-    return goodItemsNamed(traceSceneText(copy).items, "pin model");
-}
-
-static bool moreTextAfter(const TracedRead &read) {
-    return skipSpace(read.file, read.items.back().end) < sizeOf(read.file);
+    return goodItemsNamed(traceSceneText(withCountRaised(read, count)).items, "pin model");
 }
 
 // A pin count below the pin blocks present, and a level without pins.
@@ -343,7 +344,7 @@ static bool checkScene(Checker *checker, const std::string &path, bool closing) 
         unloadQuietly();
         present = pinBlocksPresent(read);
         resetWorld();
-        if (!traceScene(path).accepted) return true;  // changed while being checked
+        if (!reloadQuietly(path)) return true;  // changed while being checked
     }
     SceneView scene = viewOf(checker, path, read);
     checkLook(scene, report);
@@ -382,14 +383,10 @@ static void reportRefusedList(const std::string &path, const TracedRead &read, R
 // Entries after the counted ones, as the game would read them with the count raised.
 static void reportUncountedEntries(const std::string &path, const TracedRead &read,
                                    const SceneList &list, Report *report) {
-    if (skipSpace(read.file, read.items.back().end) >= sizeOf(read.file)) return;
+    if (!moreTextAfter(read)) return;
     const Item &count = read.items[0];
-    long labelAt = skipSpace(read.file, count.start);
-    long valueAt =
-        skipSpace(read.file, labelAt + static_cast<long>(wordAt(read.file, labelAt).size()));
-    std::string copy = read.file.text.substr(0, valueAt) + std::to_string(INT32_MAX) + " " +
-                       read.file.text.substr(count.end);
-    int total = goodItemsNamed(traceSceneListText(copy).items, "scene file");
+    int total =
+        goodItemsNamed(traceSceneListText(withCountRaised(read, count)).items, "scene file");
     int extra = total - list.sceneCount;
     if (extra <= 0) return;
     const Item &closing = read.items.back();

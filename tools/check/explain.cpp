@@ -34,9 +34,7 @@ static int wordsOnLine(const FileText &file, int line) {
 
 // The text from offset to the end of its line, without white space at either end.
 static std::string restOfLine(const FileText &file, long offset) {
-    long end = offset;
-    while (end < sizeOf(file) && file.text[end] != '\n' && file.text[end] != '\r') end++;
-    std::string rest = file.text.substr(offset, end - offset);
+    std::string rest = file.text.substr(offset, lineEnd(file, offset) - offset);
     size_t first = rest.find_first_not_of(" \t\f\v");
     size_t last = rest.find_last_not_of(" \t\f\v");
     return first == std::string::npos ? "" : rest.substr(first, last - first + 1);
@@ -47,6 +45,11 @@ static bool isNumber(const std::string &word) {
     char *end = nullptr;
     strtod(word.c_str(), &end);
     return *end == '\0';
+}
+
+// A number written with C's float suffix, "0.5f".
+static bool hasFSuffix(const std::string &word) {
+    return (word.back() == 'f' || word.back() == 'F') && isNumber(word.substr(0, word.size() - 1));
 }
 
 // A label word that is a value, read out of step: a bracket, or a number
@@ -107,7 +110,7 @@ static Finding cutShortFinding(const FileText &file, const Item &item) {
                           "and leaves '%s' unread, which spoils the next line",
                           word.c_str(), read.c_str(), rest.c_str())};
     std::string advice = "write one number";
-    if ((word.back() == 'f' || word.back() == 'F') && isNumber(word.substr(0, word.size() - 1)))
+    if (hasFSuffix(word))
         advice = "numbers take no 'f' suffix: write " + word.substr(0, word.size() - 1);
     return {line, formatted("'%s' is not a number: the game reads %s and leaves '%s' unread, which "
                             "spoils the next line; %s",
@@ -216,7 +219,7 @@ static std::string trimmed(const std::string &text) {
 }
 
 static std::string notANumber(const std::string &word) {
-    if ((word.back() == 'f' || word.back() == 'F') && isNumber(word.substr(0, word.size() - 1)))
+    if (hasFSuffix(word))
         return formatted("'%s' is not a number: numbers take no 'f' suffix", word.c_str());
     return formatted("'%s' is not a number", word.c_str());
 }
@@ -345,8 +348,7 @@ Finding explainUnopened(const FileText &file, const std::vector<Item> &items, si
 }
 
 std::string countText(const FileText &file, const Item &item) {
-    long labelAt = skipSpace(file, item.start);
-    long valueAt = skipSpace(file, labelAt + static_cast<long>(wordAt(file, labelAt).size()));
+    long valueAt = valueStart(file, item);
     std::string written = file.text.substr(valueAt, item.end - valueAt);
     errno = 0;
     long long value = strtoll(written.c_str(), nullptr, 10);

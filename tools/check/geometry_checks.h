@@ -21,10 +21,8 @@ struct Triangle {
 };
 
 struct TriangleFile {
-    bool opened = false;
     bool accepted = false;  // the game's loader's verdict
     bool misread = false;   // read out of step: its triangles say nothing more
-    int declared = 0;       // the header's count
     std::vector<Triangle> triangles;
     long size = 0;
 };

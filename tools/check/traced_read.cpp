@@ -56,7 +56,6 @@ static void readText(const std::string &path, long length, FileText *file) {
 // The items of the traced file, each name line marked with whether the file
 // the loader opened after it could be opened.
 static void takeTrace(const ReadTrace &trace, TracedRead *read) {
-    read->traceFull = trace.full != 0;
     for (int32_t i = 0; i < trace.count; i++) {
         const TraceEntry &entry = trace.entries[i];
         if (entry.kind == TRACE_OPEN) {
@@ -95,8 +94,7 @@ static bool runLoader(Loader loader, const char *path, SceneList *list) {
     return false;
 }
 
-static TracedRead traced(Loader loader, const std::string &path, SceneList *list,
-                         const std::string &shownPath) {
+static TracedRead traced(Loader loader, const std::string &path, SceneList *list) {
     TracedRead read;
     ReadTrace trace = {};
     int saved = silenceLog();
@@ -108,23 +106,30 @@ static TracedRead traced(Loader loader, const std::string &path, SceneList *list
     freeTrace(&trace);
     long farthest = 0;
     for (const Item &item : read.items) farthest = std::max(farthest, item.end);
-    if (read.opened) readText(shownPath, farthest + TEXT_PAST_READING, &read.file);
+    if (read.opened) readText(path, farthest + TEXT_PAST_READING, &read.file);
     return read;
 }
 
 TracedRead traceSceneList(const std::string &path, SceneList *list) {
-    return traced(LOAD_SCENE_LIST, path, list, path);
+    return traced(LOAD_SCENE_LIST, path, list);
 }
-TracedRead traceScene(const std::string &path) { return traced(LOAD_SCENE, path, nullptr, path); }
+TracedRead traceScene(const std::string &path) { return traced(LOAD_SCENE, path, nullptr); }
 
 void unloadQuietly() {
     int saved = silenceLog();
     unloadScene();
     restoreLog(saved);
 }
-TracedRead traceModel(const std::string &path) { return traced(LOAD_MODEL, path, nullptr, path); }
+
+bool reloadQuietly(const std::string &path) {
+    int saved = silenceLog();
+    bool accepted = readScene(path.c_str()) == 1;
+    restoreLog(saved);
+    return accepted;
+}
+TracedRead traceModel(const std::string &path) { return traced(LOAD_MODEL, path, nullptr); }
 TracedRead traceCollisionFile(const std::string &path) {
-    return traced(LOAD_COLLISION, path, nullptr, path);
+    return traced(LOAD_COLLISION, path, nullptr);
 }
 
 // The text as a file of its own in memory, named by its descriptor. The
@@ -137,7 +142,7 @@ static TracedRead tracedText(Loader loader, const std::string &text) {
     if (write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size())) {
         std::string path = "/proc/self/fd/" + std::to_string(fd);
         SceneList list = {-1, nullptr};
-        read = traced(loader, path, &list, path);
+        read = traced(loader, path, &list);
     }
     close(fd);
     return read;
@@ -151,11 +156,15 @@ int lineOf(const FileText &file, long offset) {
     return std::max(1, static_cast<int>(after - file.lineStarts.begin()));
 }
 
+long lineEnd(const FileText &file, long offset) {
+    while (offset < sizeOf(file) && file.text[offset] != '\n' && file.text[offset] != '\r')
+        offset++;
+    return offset;
+}
+
 std::string lineText(const FileText &file, int line) {
     long at = file.lineStarts[line - 1];
-    long end = at;
-    while (end < sizeOf(file) && file.text[end] != '\n' && file.text[end] != '\r') end++;
-    return file.text.substr(at, end - at);
+    return file.text.substr(at, lineEnd(file, at) - at);
 }
 
 bool isSpaceAt(const FileText &file, long offset) {
@@ -172,6 +181,11 @@ std::string wordAt(const FileText &file, long offset) {
     long end = offset;
     while (end < sizeOf(file) && !isSpaceAt(file, end)) end++;
     return file.text.substr(offset, end - offset);
+}
+
+long valueStart(const FileText &file, const Item &item) {
+    long labelAt = skipSpace(file, item.start);
+    return skipSpace(file, labelAt + static_cast<long>(wordAt(file, labelAt).size()));
 }
 
 int itemLine(const FileText &file, long offset) { return lineOf(file, skipSpace(file, offset)); }

@@ -31,9 +31,8 @@ struct FileText {
 };
 
 struct TracedRead {
-    bool opened = false;     // whether the loader could open the file
-    bool accepted = false;   // the loader's own verdict
-    bool traceFull = false;  // the trace ran out of memory: positions are missing
+    bool opened = false;    // whether the loader could open the file
+    bool accepted = false;  // the loader's own verdict
     std::vector<Item> items;
     FileText file;
 };
@@ -44,6 +43,9 @@ TracedRead traceSceneList(const std::string &path, SceneList *list);
 // with unloadQuietly.
 TracedRead traceScene(const std::string &path);
 void unloadQuietly();
+// The scene loaded again, untraced, after the checker has put it away;
+// whether the game still accepts it.
+bool reloadQuietly(const std::string &path);
 TracedRead traceModel(const std::string &path);
 TracedRead traceCollisionFile(const std::string &path);
 
@@ -54,6 +56,8 @@ TracedRead traceSceneListText(const std::string &text);
 
 long sizeOf(const FileText &file);
 int lineOf(const FileText &file, long offset);
+// Where the line holding offset ends: its line break, or the end of the text.
+long lineEnd(const FileText &file, long offset);
 // The text of a line (from lineOf) without its line break.
 std::string lineText(const FileText &file, int line);
 bool isSpaceAt(const FileText &file, long offset);
@@ -61,6 +65,8 @@ bool isSpaceAt(const FileText &file, long offset);
 long skipSpace(const FileText &file, long offset);
 // The word that starts at offset, up to the next white space.
 std::string wordAt(const FileText &file, long offset);
+// Where an item's value begins: the first word after its label.
+long valueStart(const FileText &file, const Item &item);
 // The line of the first word at or after offset, as fscanf skips white space to it.
 int itemLine(const FileText &file, long offset);
 // The indexes of the items of that name, in reading order.

@@ -124,6 +124,8 @@ TEST(CheckLevel, EachWayALineCanGoWrongIsExplained) {
          "2: error: cannot read the overlay colour: a number is missing"},
         {sceneWith(2, "overlay [1, x, 0.4]"),
          "2: error: cannot read the overlay colour: 'x' is not a number"},
+        {sceneWith(2, "overlay [1, f, 0.4]"),
+         "2: error: cannot read the overlay colour: 'f' is not a number"},
         {sceneWith(2, "overlay [1, 0.9x, 0.4]"),
          "2: error: cannot read the overlay colour: '0.9x' is not a number"},
         {sceneWith(2, "overlay [1, 0.9f, 0.4]"),

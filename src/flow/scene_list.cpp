@@ -45,7 +45,8 @@ static int32_t readEntries(FILE *file, SceneList *list, int32_t tableSize, int *
             *outOfMemory = 1;
             return i;
         }
-        if (!readNameLine(file, SCENE_LIST_LABEL_MAX, list->sceneNames[i], "scene file")) return i;
+        if (!readNameLine(file, SCENE_LIST_LABEL_MAX, list->sceneNames[i], ITEM_SCENE_FILE))
+            return i;
     }
     return tableSize;
 }
@@ -60,7 +61,7 @@ int loadSceneList(const char *path, SceneList *list) {
         return 0;
     }
     int firstLineGood =
-        readIntegerLine(file, SCENE_LIST_LABEL_MAX, &list->sceneCount, "scene count");
+        readIntegerLine(file, SCENE_LIST_LABEL_MAX, &list->sceneCount, ITEM_SCENE_COUNT);
     printf("%d scenes\n", list->sceneCount);
     if (!firstLineGood || list->sceneCount < 1) {
         reportBadList("invalid first line, or number of scenes stated\n");

@@ -22,8 +22,8 @@ void setTrianglePlane(CollisionTriangle *triangle) {
 static int readCorners(FILE *file, CollisionTriangle *triangle) {
     for (int corner = 0; corner < 3; corner++) {
         unsigned short r = 0, g = 0, b = 0;
-        if (!readColourLine(file, MODEL_LABEL_MAX, &r, &g, &b, "colour")) return 0;
-        if (!readVec3Line(file, MODEL_LABEL_MAX, &triangle->vertex[corner], "vertex")) return 0;
+        if (!readColourLine(file, MODEL_LABEL_MAX, &r, &g, &b, ITEM_COLOUR)) return 0;
+        if (!readVec3Line(file, MODEL_LABEL_MAX, &triangle->vertex[corner], ITEM_VERTEX)) return 0;
     }
     return 1;
 }
@@ -49,7 +49,7 @@ CollisionTriangle *loadCollisionMesh(const char *path) {
     // the line before it; meeting the end of the file there ends the mesh.
     while (getc(file) != EOF) {
         Vec3 normal = {};
-        if (!readVec3Line(file, MODEL_LABEL_MAX, &normal, "normal")) break;
+        if (!readVec3Line(file, MODEL_LABEL_MAX, &normal, ITEM_NORMAL)) break;
         CollisionTriangle *triangle =
             static_cast<CollisionTriangle *>(allocateZeroed(1, sizeof(CollisionTriangle)));
         if (!triangle) return failMesh(file, head, "Colision file loading error\n");

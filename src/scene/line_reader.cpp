@@ -42,20 +42,20 @@ static void traceOpen(FILE *stream) {
 // Where an item begins, when there is a trace to tell.
 static long traceStart(FILE *file) { return readTrace ? ftell(file) : 0; }
 
-static TraceEntry *traceItem(FILE *file, TraceKind kind, const char *what, long start, int good) {
+static TraceEntry *traceItem(FILE *file, TraceKind kind, ItemId item, long start, int good) {
     if (file != readTrace->first) return nullptr;
     TraceEntry *entry = addTraceEntry(kind, file);
     if (!entry) return nullptr;
-    entry->what = what;
+    entry->item = item;
     entry->start = start;
     entry->end = ftell(file);
     entry->good = good;
     return entry;
 }
 
-static void traceNumbers(FILE *file, TraceKind kind, const char *what, long start, int good,
-                         float a, float b, float c) {
-    TraceEntry *entry = traceItem(file, kind, what, start, good);
+static void traceNumbers(FILE *file, TraceKind kind, ItemId item, long start, int good, float a,
+                         float b, float c) {
+    TraceEntry *entry = traceItem(file, kind, item, start, good);
     if (!entry) return;
     entry->value[0] = a;
     entry->value[1] = b;
@@ -97,49 +97,49 @@ static int readLabel(FILE *file, int labelMax) {
     return 1;
 }
 
-int readVectorLine(FILE *file, int labelMax, float *x, float *y, float *z, const char *what) {
+int readVectorLine(FILE *file, int labelMax, float *x, float *y, float *z, ItemId item) {
     long start = traceStart(file);
     // The closing bracket is matched after the three numbers: a missing one
     // goes unnoticed, any other character there stays unread.
     int good = readLabel(file, labelMax) && fscanf(file, " [%f, %f, %f]", x, y, z) == 3;
-    if (readTrace) traceNumbers(file, TRACE_VECTOR, what, start, good, *x, *y, *z);
+    if (readTrace) traceNumbers(file, TRACE_VECTOR, item, start, good, *x, *y, *z);
     return good;
 }
 
 int readColourLine(FILE *file, int labelMax, unsigned short *r, unsigned short *g,
-                   unsigned short *b, const char *what) {
+                   unsigned short *b, ItemId item) {
     long start = traceStart(file);
     int good = readLabel(file, labelMax) && fscanf(file, " [%hu, %hu, %hu]", r, g, b) == 3;
-    if (readTrace) traceNumbers(file, TRACE_COLOUR, what, start, good, *r, *g, *b);
+    if (readTrace) traceNumbers(file, TRACE_COLOUR, item, start, good, *r, *g, *b);
     return good;
 }
 
-int readFloatLine(FILE *file, int labelMax, float *value, const char *what) {
+int readFloatLine(FILE *file, int labelMax, float *value, ItemId item) {
     long start = traceStart(file);
     int good = readLabel(file, labelMax) && fscanf(file, "%f", value) == 1;
-    if (readTrace) traceNumbers(file, TRACE_FLOAT, what, start, good, *value, 0.0f, 0.0f);
+    if (readTrace) traceNumbers(file, TRACE_FLOAT, item, start, good, *value, 0.0f, 0.0f);
     return good;
 }
 
-int readIntegerLine(FILE *file, int labelMax, int32_t *value, const char *what) {
+int readIntegerLine(FILE *file, int labelMax, int32_t *value, ItemId item) {
     long start = traceStart(file);
     int read = 0;
     int good = readLabel(file, labelMax) && fscanf(file, "%d", &read) == 1;
     if (good) *value = read;
-    TraceEntry *entry = readTrace ? traceItem(file, TRACE_INTEGER, what, start, good) : nullptr;
+    TraceEntry *entry = readTrace ? traceItem(file, TRACE_INTEGER, item, start, good) : nullptr;
     if (entry) entry->count = read;
     return good;
 }
 
-int readNameLine(FILE *file, int labelMax, char name[FILE_NAME_MAX + 1], const char *what) {
+int readNameLine(FILE *file, int labelMax, char name[FILE_NAME_MAX + 1], ItemId item) {
     long start = traceStart(file);
     int good = readLabel(file, labelMax) && readWord(file, name, FILE_NAME_MAX);
-    if (readTrace) traceItem(file, TRACE_NAME, what, start, good);
+    if (readTrace) traceItem(file, TRACE_NAME, item, start, good);
     return good;
 }
 
-int readVec3Line(FILE *file, int labelMax, Vec3 *v, const char *what) {
-    return readVectorLine(file, labelMax, &v->x, &v->y, &v->z, what);
+int readVec3Line(FILE *file, int labelMax, Vec3 *v, ItemId item) {
+    return readVectorLine(file, labelMax, &v->x, &v->y, &v->z, item);
 }
 
 int32_t roomForItems(FILE *file, int32_t count, long shortestItem) {
@@ -173,7 +173,7 @@ FILE *openDataFile(const char *path) {
 
 FILE *openTriangleFile(const char *path, int32_t *count) {
     FILE *file = openDataFile(path);
-    if (file && readIntegerLine(file, MODEL_LABEL_MAX, count, "triangle count") && *count >= 1)
+    if (file && readIntegerLine(file, MODEL_LABEL_MAX, count, ITEM_TRIANGLE_COUNT) && *count >= 1)
         return file;
     printf(
         "encountered file error, possibly an invalid first line\nor an invalid file\n or no "

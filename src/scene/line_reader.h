@@ -25,23 +25,48 @@ enum {
 // does the end of the file.
 int readWord(FILE *file, char *word, int maxLength);
 
+// What each line the loaders read is, so that the trace below can say which
+// item of which format a place in a file holds. Only the trace keeps it.
+enum ItemId : int32_t {
+    ITEM_SCENE_COUNT,  // scenelist.txt
+    ITEM_SCENE_FILE,
+    ITEM_BACKGROUND_COLOUR,  // a scene file
+    ITEM_OVERLAY_COLOUR,
+    ITEM_FALLOUT_HEIGHT,
+    ITEM_LANE_MODEL,
+    ITEM_COLLISION_FILE,
+    ITEM_CAMERA_POSITION,
+    ITEM_PIN_COUNT,
+    ITEM_BALL_POSITION,
+    ITEM_BALL_RADIUS,
+    ITEM_BALL_MASS,
+    ITEM_BALL_MODEL,
+    ITEM_PIN_POSITION,
+    ITEM_PIN_RADIUS,
+    ITEM_PIN_MASS,
+    ITEM_PIN_MODEL,
+    ITEM_TRIANGLE_COUNT,  // a model or collision file
+    ITEM_NORMAL,
+    ITEM_COLOUR,
+    ITEM_VERTEX,
+    ITEM_KINDS  // how many there are
+};
+
 // Each returns 1 when the line is good: the label and every number read.
-// what names the item, in the words a level maker would use ("ball radius"):
-// only the trace below keeps it.
 // "label [x, y, z]"
-int readVectorLine(FILE *file, int labelMax, float *x, float *y, float *z, const char *what);
+int readVectorLine(FILE *file, int labelMax, float *x, float *y, float *z, ItemId item);
 // "label [r, g, b]" with unsigned 16-bit components
 int readColourLine(FILE *file, int labelMax, unsigned short *r, unsigned short *g,
-                   unsigned short *b, const char *what);
+                   unsigned short *b, ItemId item);
 // "label number"
-int readFloatLine(FILE *file, int labelMax, float *value, const char *what);
+int readFloatLine(FILE *file, int labelMax, float *value, ItemId item);
 // "label integer"
-int readIntegerLine(FILE *file, int labelMax, int32_t *value, const char *what);
+int readIntegerLine(FILE *file, int labelMax, int32_t *value, ItemId item);
 // "label name", the name at most FILE_NAME_MAX characters
-int readNameLine(FILE *file, int labelMax, char name[FILE_NAME_MAX + 1], const char *what);
+int readNameLine(FILE *file, int labelMax, char name[FILE_NAME_MAX + 1], ItemId item);
 
 // The same vector line into a Vec3.
-int readVec3Line(FILE *file, int labelMax, Vec3 *v, const char *what);
+int readVec3Line(FILE *file, int labelMax, Vec3 *v, ItemId item);
 
 // The level checker reads every file through the game's own loaders and
 // learns from this trace where each item began and where reading it stopped.
@@ -59,10 +84,10 @@ enum TraceKind : int32_t {
 
 struct TraceEntry {
     TraceKind kind;
-    int32_t good;      // 1 when the reader returned 1
-    const char *what;  // the item's name; null for an open
-    long start;        // the file position where reading the item began
-    long end;          // and where it stopped
+    int32_t good;  // 1 when the reader returned 1
+    ItemId item;   // what was read; nothing for an open
+    long start;    // the file position where reading the item began
+    long end;      // and where it stopped
     union {
         float value[3];  // a vector's, a colour's or a float line's numbers, as stored
         int32_t count;   // an integer line's value

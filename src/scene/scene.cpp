@@ -22,14 +22,14 @@ static int compileModel(const char *modelPath, uint32_t *list) {
     return result != 0;
 }
 
-static int readModelLine(FILE *file, uint32_t *list, const char *what) {
+static int readModelLine(FILE *file, uint32_t *list, ItemId item) {
     char name[FILE_NAME_MAX + 1];
-    return readNameLine(file, SCENE_LABEL_MAX, name, what) && compileModel(name, list);
+    return readNameLine(file, SCENE_LABEL_MAX, name, item) && compileModel(name, list);
 }
 
 static int readCollisionLine(FILE *file) {
     char name[FILE_NAME_MAX + 1];
-    if (!readNameLine(file, SCENE_LABEL_MAX, name, "collision file")) return 0;
+    if (!readNameLine(file, SCENE_LABEL_MAX, name, ITEM_COLLISION_FILE)) return 0;
     collisionMesh = loadCollisionMesh(name);
     return collisionMesh != nullptr;
 }
@@ -38,34 +38,34 @@ static int readCollisionLine(FILE *file) {
 // the ball. Reading stops at the first bad line; pinsStanding still takes the
 // pin count, and the ball is still stopped and made active.
 static int readSceneLines(FILE *file) {
-    int ok = readVec3Line(file, SCENE_LABEL_MAX, &backgroundColor, "background colour");
-    if (ok) ok = readVec3Line(file, SCENE_LABEL_MAX, &hudColor, "overlay colour");
-    if (ok) ok = readFloatLine(file, SCENE_LABEL_MAX, &fallHeight, "fall-out height");
-    if (ok) ok = readModelLine(file, &sceneDisplayList, "lane model");
+    int ok = readVec3Line(file, SCENE_LABEL_MAX, &backgroundColor, ITEM_BACKGROUND_COLOUR);
+    if (ok) ok = readVec3Line(file, SCENE_LABEL_MAX, &hudColor, ITEM_OVERLAY_COLOUR);
+    if (ok) ok = readFloatLine(file, SCENE_LABEL_MAX, &fallHeight, ITEM_FALLOUT_HEIGHT);
+    if (ok) ok = readModelLine(file, &sceneDisplayList, ITEM_LANE_MODEL);
     if (ok) ok = readCollisionLine(file);
-    if (ok) ok = readVec3Line(file, SCENE_LABEL_MAX, &cameraStart, "camera position");
-    if (ok) ok = readIntegerLine(file, SCENE_LABEL_MAX, &pinCount, "pin count");
+    if (ok) ok = readVec3Line(file, SCENE_LABEL_MAX, &cameraStart, ITEM_CAMERA_POSITION);
+    if (ok) ok = readIntegerLine(file, SCENE_LABEL_MAX, &pinCount, ITEM_PIN_COUNT);
     pinsStanding = pinCount;
     if (ok) {
-        ok = readVec3Line(file, SCENE_LABEL_MAX, &ball.startPosition, "ball position");
+        ok = readVec3Line(file, SCENE_LABEL_MAX, &ball.startPosition, ITEM_BALL_POSITION);
         if (ok) ball.position = ball.startPosition;
     }
     ball.velocity = {0.0f, 0.0f, 0.0f};
     ball.active = 1;
-    if (ok) ok = readFloatLine(file, SCENE_LABEL_MAX, &ball.radius, "ball radius");
-    if (ok) ok = readFloatLine(file, SCENE_LABEL_MAX, &ball.mass, "ball mass");
-    if (ok) ok = readModelLine(file, &ball.displayList, "ball model");
+    if (ok) ok = readFloatLine(file, SCENE_LABEL_MAX, &ball.radius, ITEM_BALL_RADIUS);
+    if (ok) ok = readFloatLine(file, SCENE_LABEL_MAX, &ball.mass, ITEM_BALL_MASS);
+    if (ok) ok = readModelLine(file, &ball.displayList, ITEM_BALL_MODEL);
     return ok;
 }
 
 static int readPin(FILE *file, Body *pin) {
-    if (!readVec3Line(file, SCENE_LABEL_MAX, &pin->startPosition, "pin position")) return 0;
+    if (!readVec3Line(file, SCENE_LABEL_MAX, &pin->startPosition, ITEM_PIN_POSITION)) return 0;
     pin->position = pin->startPosition;
     pin->velocity = {0.0f, 0.0f, 0.0f};
     pin->active = 1;
-    return readFloatLine(file, SCENE_LABEL_MAX, &pin->radius, "pin radius") &&
-           readFloatLine(file, SCENE_LABEL_MAX, &pin->mass, "pin mass") &&
-           readModelLine(file, &pin->displayList, "pin model");
+    return readFloatLine(file, SCENE_LABEL_MAX, &pin->radius, ITEM_PIN_RADIUS) &&
+           readFloatLine(file, SCENE_LABEL_MAX, &pin->mass, ITEM_PIN_MASS) &&
+           readModelLine(file, &pin->displayList, ITEM_PIN_MODEL);
 }
 
 static int readPins(FILE *file) {

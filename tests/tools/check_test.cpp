@@ -9,9 +9,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "check/check_level.h"
+#include "check/traced_read.h"
 #include "fuzz/check_differential.h"
 #include "support/capture.h"
 #include "support/data_files.h"
@@ -232,6 +234,27 @@ TEST(CheckLevel, AnythingButARegularFileCannotBeOpened) {
                               "file\n0 scenes, 1 error, 0 warnings\n");
 }
 
+// The checker looks items up by what the loaders call them: a whole level
+// read through the loaders holds every kind, so none it asks for is missing.
+TEST(CheckLevel, TheLoadersReadEveryItemTheCheckerLooksUp) {
+    char here[4096];
+    ASSERT_TRUE(getcwd(here, sizeof here));
+    ASSERT_EQ(chdir((fixtures + "level").c_str()), 0);
+    std::set<int> seen;
+    SceneList list = {-1, nullptr};
+    std::vector<TracedRead> reads = {traceSceneList("scenelist.txt", &list),
+                                     traceScene("good_scene.txt")};
+    unloadQuietly();
+    freeSceneList(&list);
+    reads.push_back(traceModel("lane.txt"));
+    ASSERT_EQ(chdir(here), 0);
+    for (const TracedRead &read : reads) {
+        EXPECT_TRUE(read.accepted);
+        for (const Item &item : read.items) seen.insert(item.id);
+    }
+    for (int id = 0; id < ITEM_KINDS; id++) EXPECT_EQ(seen.count(id), 1u) << itemWords(ItemId(id));
+}
+
 TEST(CheckLevel, ALevelNotDecidedWithinTheBudgetIsSaidSo) {
     EXPECT_EQ(check(fixtures + "level/good_scene.txt", true, 1e-9).output,
               "good_scene.txt:7: warning: not decided within the budget of 1e-09 s of play (0 "
@@ -264,12 +287,14 @@ Outcome runTool(const std::string &arguments, std::string *errors) {
 
 TEST(CheckTool, AnswersHelpAndVersionAndRefusesBadUsage) {
     const std::string usage =
-        "usage: skorvel-check [--play [--step SECONDS] [--budget SECONDS]] [PATH]\n";
+        "usage: skorvel-check [--play [--step SECONDS] [--budget SECONDS]] [PATH]\n"
+        "       skorvel-check --scenes [PATH]\n";
     std::string errors;
     Outcome help = runTool("--help", &errors);
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.output.rfind(usage, 0), 0u);
     EXPECT_EQ(errors, "");
+    EXPECT_EQ(runTool("-h", &errors).output, help.output);
     Outcome version = runTool("--version", &errors);
     EXPECT_EQ(version.output, std::string("skorvel-check ") + SKORVEL_VERSION + "\n");
     EXPECT_EQ(version.status, 0);
@@ -284,6 +309,7 @@ TEST(CheckTool, AnswersHelpAndVersionAndRefusesBadUsage) {
         {"--step", step},
         {"--budget 0", "--budget takes a number of seconds above 0"},
         {"a b", "give one PATH at most"},
+        {"--scenes --play", "--scenes reads only the list: no --play"},
         {"/dev/null",
          "cannot open /dev/null: it is not a regular file or a folder, and the game "
          "reads only regular files"},
@@ -299,6 +325,30 @@ TEST(CheckTool, AnswersHelpAndVersionAndRefusesBadUsage) {
     EXPECT_EQ(error.status, 1);
     Outcome warning = runTool("'" + fixtures + "level/pin_count_low_scene.txt'", &errors);
     EXPECT_EQ(warning.status, 0);
+}
+
+// What the launcher and the generator ask for instead of reading a list
+// themselves: the game's reading, or the list's own errors and nothing.
+TEST(CheckTool, ScenesGivesTheGamesReadingOfAList) {
+    TempDir folder;
+    folder.write("scenelist.txt", "scenes 2\nlevel1 a.txt\nclosing b.txt\nlevel3 c.txt\n");
+    folder.write("scenelist_2x.txt", "scenes 2x\nlevel1 a.txt\nclosing b.txt\n");
+    folder.write("scenelist_ok.txt", "scenes 2 level1 a.txt closing ./b.txt");
+    std::string errors;
+    Outcome run = runTool("--scenes " + folder.path("scenelist_ok.txt"), &errors);
+    EXPECT_EQ(run.output, "a.txt\n./b.txt\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(errors, "");
+    run = runTool("--scenes " + folder.path("scenelist_2x.txt"), &errors);
+    EXPECT_EQ(run.output, "");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(errors,
+              "scenelist_2x.txt:1: error: the scene count is a whole number, not '2x': "
+              "the game reads 2 and takes 'x' as the next label, so every word after it "
+              "is read out of step\n");
+    run = runTool("--scenes " + folder.path(), &errors);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(errors.rfind("scenelist.txt:1: error: the count is 2 but 3 entries follow", 0), 0u);
 }
 
 TEST(CheckLevel, AgreesWithTheGameOnEveryFileOfEveryFuzzInput) {

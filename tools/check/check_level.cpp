@@ -47,7 +47,7 @@ static std::vector<Triangle> trianglesOf(const TracedRead &read) {
     // Both loaders end the triangles at a normal they cannot read.
     for (const Item &item : read.items) {
         int line = itemLine(read.file, item.start);
-        if (strcmp(item.what, "normal") == 0) {
+        if (item.id == ITEM_NORMAL) {
             t = {};
             t.normal = {item.value[0], item.value[1], item.value[2]};
             t.line = line;
@@ -55,7 +55,7 @@ static std::vector<Triangle> trianglesOf(const TracedRead &read) {
         } else if (item.kind == TRACE_COLOUR) {
             for (int c = 0; c < 3; c++) t.colour[corner][c] = (unsigned short)item.value[c];
             t.colourLine[corner] = line;
-        } else if (strcmp(item.what, "vertex") == 0) {
+        } else if (item.id == ITEM_VERTEX) {
             t.corner[corner++] = {item.value[0], item.value[1], item.value[2]};
             if (corner == 3) triangles.push_back(t);
         }
@@ -105,7 +105,7 @@ static void reportTriangleFile(const std::string &path, bool collision, const Tr
     int declared = read.items[0].count;
     file->triangles = trianglesOf(read);
     int failed = firstFailure(read);
-    bool stopped = failed >= 0 && strcmp(read.items[failed].what, "normal") == 0;
+    bool stopped = failed >= 0 && read.items[failed].id == ITEM_NORMAL;
     if (failed >= 0 && !stopped) {
         Finding why = explainFailure(read.file, read.items, failed);
         file->misread = true;
@@ -168,24 +168,28 @@ static const TriangleFile &checkTriangleFile(Checker *checker, const std::string
 
 // --- Scenes ---------------------------------------------------------------
 
-static bool isCollisionLine(const Item &item) { return strcmp(item.what, "collision file") == 0; }
+static bool isCollisionLine(const Item &item) { return item.id == ITEM_COLLISION_FILE; }
 
-static bool isPinItem(const Item &item) { return strncmp(item.what, "pin ", 4) == 0; }
+// A line of a pin block.
+static bool isPinItem(const Item &item) {
+    return item.id == ITEM_PIN_POSITION || item.id == ITEM_PIN_RADIUS || item.id == ITEM_PIN_MASS ||
+           item.id == ITEM_PIN_MODEL;
+}
 
-static int goodItemsNamed(const std::vector<Item> &items, const char *what) {
+static int goodItemsOf(const std::vector<Item> &items, ItemId id) {
     int count = 0;
-    for (int i : itemsNamed(items, what)) count += items[i].good;
+    for (int i : itemsOf(items, id)) count += items[i].good;
     return count;
 }
 
 // The pin count when the file runs out of pin blocks before it.
 static void reportTooFewPins(const std::string &path, const TracedRead &read, Report *report) {
-    int countItem = itemsNamed(read.items, "pin count")[0];
-    int complete = goodItemsNamed(read.items, "pin model");
-    addError(report, path, itemLine(read.file, read.items[countItem].start),
+    const Item &count = firstItem(read.items, ITEM_PIN_COUNT);
+    int complete = goodItemsOf(read.items, ITEM_PIN_MODEL);
+    addError(report, path, itemLine(read.file, count.start),
              formatted("the pin count is %s but %d complete pin block%s follow%s: set it to %d",
-                       countText(read.file, read.items[countItem]).c_str(), complete,
-                       complete == 1 ? "" : "s", complete == 1 ? "s" : "", complete));
+                       countText(read.file, count).c_str(), complete, complete == 1 ? "" : "s",
+                       complete == 1 ? "s" : "", complete));
 }
 
 // Whether the loader of the file a name line named accepted it.
@@ -210,7 +214,7 @@ static void reportRefusedScene(Checker *checker, const std::string &path, const 
             std::string name = nameOf(read.file, last);
             why = {lineOf(read.file, last.end),
                    formatted("the game cannot use the %s '%s' and quits: see the error in %s",
-                             last.what, name.c_str(), name.c_str())};
+                             itemWords(last.id), name.c_str(), name.c_str())};
         }
     } else if (isPinItem(last) && (last.good || atEndOfText(read, last))) {
         reportTooFewPins(path, read, report);
@@ -221,11 +225,15 @@ static void reportRefusedScene(Checker *checker, const std::string &path, const 
     addError(report, path, why.line, why.text);
 }
 
-// The line each item of a name was read from, in reading order.
-static std::vector<int> linesOf(const TracedRead &read, const char *what) {
+// The line of the first item of that identity.
+static int lineOfItem(const TracedRead &read, ItemId id) {
+    return itemLine(read.file, firstItem(read.items, id).start);
+}
+
+// The line each item of that identity was read from, in reading order.
+static std::vector<int> linesOf(const TracedRead &read, ItemId id) {
     std::vector<int> lines;
-    for (int i : itemsNamed(read.items, what))
-        lines.push_back(itemLine(read.file, read.items[i].start));
+    for (int i : itemsOf(read.items, id)) lines.push_back(itemLine(read.file, read.items[i].start));
     return lines;
 }
 
@@ -233,20 +241,18 @@ static SceneView viewOf(Checker *checker, const std::string &path, const TracedR
     SceneView scene;
     scene.path = path;
     const std::vector<Item> &items = read.items;
-    int lane = itemsNamed(items, "lane model")[0];
-    int mesh = itemsNamed(items, "collision file")[0];
-    scene.lane = nameOf(read.file, items[lane]);
-    scene.collision = nameOf(read.file, items[mesh]);
-    scene.laneLine = itemLine(read.file, items[lane].start);
-    scene.backgroundLine = linesOf(read, "background colour")[0];
-    scene.hudLine = linesOf(read, "overlay colour")[0];
-    scene.pinCountLine = linesOf(read, "pin count")[0];
+    scene.lane = nameOf(read.file, firstItem(items, ITEM_LANE_MODEL));
+    scene.collision = nameOf(read.file, firstItem(items, ITEM_COLLISION_FILE));
+    scene.laneLine = lineOfItem(read, ITEM_LANE_MODEL);
+    scene.backgroundLine = lineOfItem(read, ITEM_BACKGROUND_COLOUR);
+    scene.hudLine = lineOfItem(read, ITEM_OVERLAY_COLOUR);
+    scene.pinCountLine = lineOfItem(read, ITEM_PIN_COUNT);
     scene.laneFile = &checkTriangleFile(checker, scene.lane, false);
     scene.meshFile = &checkTriangleFile(checker, scene.collision, true);
-    scene.bodies.push_back({&ball, "the ball", linesOf(read, "ball position")[0],
-                            linesOf(read, "ball radius")[0], linesOf(read, "ball mass")[0]});
-    std::vector<int> at = linesOf(read, "pin position"), radius = linesOf(read, "pin radius"),
-                     mass = linesOf(read, "pin mass");
+    scene.bodies.push_back({&ball, "the ball", lineOfItem(read, ITEM_BALL_POSITION),
+                            lineOfItem(read, ITEM_BALL_RADIUS), lineOfItem(read, ITEM_BALL_MASS)});
+    std::vector<int> at = linesOf(read, ITEM_PIN_POSITION), radius = linesOf(read, ITEM_PIN_RADIUS),
+                     mass = linesOf(read, ITEM_PIN_MASS);
     for (int32_t i = 0; i < pinCount; i++)
         scene.bodies.push_back({&pins[i], formatted("pin %d", i + 1), at[i], radius[i], mass[i]});
     return scene;
@@ -256,14 +262,14 @@ static SceneView viewOf(Checker *checker, const std::string &path, const TracedR
 // read them with the count raised: the scene read again from a copy whose
 // count is the largest there is.
 static int pinBlocksPresent(const TracedRead &read) {
-    const Item &count = read.items[itemsNamed(read.items, "pin count")[0]];
-    return goodItemsNamed(traceSceneText(withCountRaised(read, count)).items, "pin model");
+    const Item &count = firstItem(read.items, ITEM_PIN_COUNT);
+    return goodItemsOf(traceSceneText(withCountRaised(read, count)).items, ITEM_PIN_MODEL);
 }
 
 // A pin count below the pin blocks present, and a level without pins.
 static bool checkPinCount(const std::string &path, const TracedRead &read, int present,
                           Report *report) {
-    const Item &count = read.items[itemsNamed(read.items, "pin count")[0]];
+    const Item &count = firstItem(read.items, ITEM_PIN_COUNT);
     int line = itemLine(read.file, count.start);
     if (pinCount <= 0) {
         addError(report, path, line,
@@ -369,7 +375,7 @@ static void reportRefusedList(const std::string &path, const TracedRead &read, R
                  formatted("the scene count is %s: set it to the number of entries, at least 1",
                            countText(read.file, count).c_str()));
     } else if (count.good && (last.good || atEndOfText(read, last))) {
-        int entries = goodItemsNamed(read.items, "scene file");
+        int entries = goodItemsOf(read.items, ITEM_SCENE_FILE);
         addError(report, path, countLine,
                  formatted("the count is %s but %d entr%s follow%s: set it to %d",
                            countText(read.file, count).c_str(), entries, entries == 1 ? "y" : "ies",
@@ -386,7 +392,7 @@ static void reportUncountedEntries(const std::string &path, const TracedRead &re
     if (!moreTextAfter(read)) return;
     const Item &count = read.items[0];
     int total =
-        goodItemsNamed(traceSceneListText(withCountRaised(read, count)).items, "scene file");
+        goodItemsOf(traceSceneListText(withCountRaised(read, count)).items, ITEM_SCENE_FILE);
     int extra = total - list.sceneCount;
     if (extra <= 0) return;
     const Item &closing = read.items.back();
@@ -398,9 +404,19 @@ static void reportUncountedEntries(const std::string &path, const TracedRead &re
                   itemLine(read.file, closing.start), extra, extra == 1 ? "is" : "are", total));
 }
 
+// What is wrong with the list itself, whatever its scenes hold.
+static void checkListItself(const std::string &path, const TracedRead &read, const SceneList &list,
+                            Report *report) {
+    if (list.sceneCount == 1)
+        addError(report, path, itemLine(read.file, firstItem(read.items, ITEM_SCENE_FILE).start),
+                 "the only entry is the closing scene, where nothing moves: list a playable "
+                 "level before it");
+    reportUncountedEntries(path, read, list, report);
+}
+
 static void checkEntries(Checker *checker, const std::string &path, const TracedRead &read,
                          const SceneList &list) {
-    std::vector<int> entries = itemsNamed(read.items, "scene file");
+    std::vector<int> entries = itemsOf(read.items, ITEM_SCENE_FILE);
     for (int32_t i = 0; i < list.sceneCount; i++) {
         bool closing = i + 1 == list.sceneCount;
         std::string name = list.sceneNames[i];
@@ -415,11 +431,19 @@ static void checkEntries(Checker *checker, const std::string &path, const Traced
         // Words read out of step leave every entry after them wrong as well.
         if (outOfStep) return;
     }
-    if (list.sceneCount == 1)
-        addError(checker->report, path, itemLine(read.file, read.items[entries[0]].start),
-                 "the only entry is the closing scene, where nothing moves: list a playable "
-                 "level before it");
-    reportUncountedEntries(path, read, list, checker->report);
+    checkListItself(path, read, list, checker->report);
+}
+
+// The scenes the game plays from the list, once the list itself reads as meant.
+static void listScenes(const std::string &path, const TracedRead &read, const SceneList &list,
+                       Report *report) {
+    Finding why;
+    if (findOutOfStep(read.file, read.items, read.items.size() - 1, &why)) {
+        addError(report, path, why.line, why.text);
+        return;
+    }
+    checkListItself(path, read, list, report);
+    for (int32_t i = 0; i < list.sceneCount; i++) report->scenes.push_back(list.sceneNames[i]);
 }
 
 static std::string currentFolder() {
@@ -448,7 +472,10 @@ static void checkSceneList(Checker *checker, const std::string &path) {
         reportRefusedList(path, read, report);
         return;
     }
-    checkEntries(checker, path, read, list);
+    if (checker->options.scenesOnly)
+        listScenes(path, read, list, report);
+    else
+        checkEntries(checker, path, read, list);
     freeSceneList(&list);
 }
 
@@ -505,6 +532,7 @@ PathResult checkPath(const std::string &path, const CheckOptions &options, Repor
         checkSceneList(&checker, file);
         return PATH_CHECKED;
     }
+    if (options.scenesOnly) return PATH_NOT_A_LIST;
     std::string level = levelFolderOf(folder);
     char *full = realpath(path.c_str(), nullptr);
     std::string scene = full ? full : path;

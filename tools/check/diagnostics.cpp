@@ -34,7 +34,7 @@ static const char *plural(int count, const char *one, const char *many) {
     return count == 1 ? one : many;
 }
 
-void printReport(const Report &report, FILE *out) {
+void printFindings(const Report &report, FILE *out) {
     for (const Diagnostic &d : report.diagnostics) {
         fprintf(out, "%s:%d: %s: %s\n", d.file.c_str(), d.line,
                 d.severity == SEVERITY_ERROR ? "error" : "warning", d.text.c_str());
@@ -42,6 +42,10 @@ void printReport(const Report &report, FILE *out) {
             fprintf(out, "%s: and %s more like this\n", d.file.c_str(),
                     thousands(d.moreLikeThis).c_str());
     }
+}
+
+void printReport(const Report &report, FILE *out) {
+    printFindings(report, out);
     for (const std::string &note : report.notes) fprintf(out, "%s\n", note.c_str());
     fprintf(out, "%d %s, %d %s, %d %s\n", report.sceneCount,
             plural(report.sceneCount, "scene", "scenes"), report.errors,

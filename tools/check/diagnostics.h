@@ -27,7 +27,8 @@ enum { SHOWN_OF_A_KIND = 3 };
 
 struct Report {
     std::vector<Diagnostic> diagnostics;
-    std::vector<std::string> notes;  // plain lines, such as the simulated player's results
+    std::vector<std::string> notes;   // plain lines, such as the simulated player's results
+    std::vector<std::string> scenes;  // the scenes a list plays, when only the list is read
     int sceneCount = 0;
     int errors = 0, warnings = 0;
     // Every file read, as "list:", "scene:", "model:" or "collision:" and its
@@ -51,5 +52,7 @@ bool countedOnly(Report *report, const std::string &file, Severity severity, con
 
 // Every finding, a line each, then the notes and the summary line.
 void printReport(const Report &report, FILE *out);
+// Every finding, a line each, and nothing more.
+void printFindings(const Report &report, FILE *out);
 // A count with its thousands marked: 99,999.
 std::string thousands(int count);

@@ -62,9 +62,7 @@ static bool labelIsAValue(const FileText &file, long labelAt) {
     return !firstOnLine(file, labelAt) || wordsOnLine(file, lineOf(file, labelAt)) == 1;
 }
 
-static std::string noun(const Item &item) {
-    return strcmp(item.what, "scene file") == 0 ? "scene" : item.what;
-}
+static std::string noun(const Item &item) { return itemWords(item.id); }
 
 static const char *valueKind(const Item &item) {
     switch (item.kind) {
@@ -93,7 +91,7 @@ static Finding cutShortFinding(const FileText &file, const Item &item) {
     if (file.text[item.end - 1] == ']')
         return {line,
                 formatted("'%s' is left unread after the %s and spoils the next line: remove it",
-                          rest.c_str(), item.what)};
+                          rest.c_str(), noun(item).c_str())};
     long begin = item.end, end = item.end;
     while (begin > 0 && !isSpaceAt(file, begin - 1) && !strchr("[,", file.text[begin - 1])) begin--;
     while (end < sizeOf(file) && !isSpaceAt(file, end) && !strchr(",]", file.text[end])) end++;
@@ -103,7 +101,7 @@ static Finding cutShortFinding(const FileText &file, const Item &item) {
         return {line,
                 formatted("the %s is a whole number, not '%s': the game reads %s and takes '%s' "
                           "as the next label, so every word after it is read out of step",
-                          item.what, word.c_str(), read.c_str(), rest.c_str())};
+                          noun(item).c_str(), word.c_str(), read.c_str(), rest.c_str())};
     if (item.kind == TRACE_COLOUR)
         return {line,
                 formatted("model colours are whole numbers 0-255, not '%s': the game reads %s "
@@ -270,8 +268,9 @@ static std::string whyWordLine(const std::string &content, TraceKind kind) {
     std::string rest = trimmed(content.substr(label.size()));
     std::string value = rest.substr(0, rest.find_first_of(" \t"));
     if (kind == TRACE_NAME)
-        return value.size() > FILE_NAME_MAX ? "file names have at most 255 characters"
-                                            : "expected 'label file-name'";
+        return value.size() > FILE_NAME_MAX
+                   ? formatted("file names have at most %d characters", FILE_NAME_MAX)
+                   : "expected 'label file-name'";
     if (kind == TRACE_INTEGER && !value.empty() && (isdigit(value[0]) || value[0] == '-'))
         return formatted("'%s' is not a whole number", value.c_str());
     return notANumber(value);

@@ -1,6 +1,7 @@
 // skorvel-check [--play [--step SECONDS] [--budget SECONDS]] [PATH]: checks a
 // level folder, a scene list or one scene file and prints each finding as
 // FILE:LINE: error|warning: text, then a summary line.
+// skorvel-check --scenes [PATH]: the scenes the game plays from a list.
 // Exit status 1 when there is an error, 2 for bad usage, 0 otherwise.
 #include <cmath>
 #include <cstdio>
@@ -13,8 +14,10 @@
 #include "flow/world.h"
 
 static const char USAGE[] =
-    "usage: skorvel-check [--play [--step SECONDS] [--budget SECONDS]] [PATH]\n";
+    "usage: skorvel-check [--play [--step SECONDS] [--budget SECONDS]] [PATH]\n"
+    "       skorvel-check --scenes [PATH]\n";
 
+// The help text; %g is the longest frame the game plays.
 static const char HELP[] =
     "Checks a Skorvel level folder, its scenelist.txt or one scene file, reading every file\n"
     "as the game does, and prints each finding as FILE:LINE: error|warning: text.\n"
@@ -22,10 +25,12 @@ static const char HELP[] =
     "  PATH               a level folder (the default is the current folder), a file whose\n"
     "                     name starts with 'scenelist', or a scene file\n"
     "  --play             also play every level but the closing one with a simulated player\n"
-    "  --step SECONDS     the player's frame length, above 0 and at most 0.25 (default 1/60)\n"
+    "  --step SECONDS     the player's frame length, above 0 and at most %g (default 1/60)\n"
     "  --budget SECONDS   the player's processor time per level before the level counts\n"
     "                     as not decided (default 60)\n"
-    "  --help             print this help and exit\n"
+    "  --scenes           print the scenes the game plays from the list, one a line, in\n"
+    "                     order, and the list's own findings on standard error\n"
+    "  -h, --help         print this help and exit\n"
     "  --version          print the version and exit\n"
     "\n"
     "Exit status: 0 without errors (warnings allowed), 1 with errors, 2 for bad usage.\n";
@@ -51,12 +56,15 @@ int main(int argc, char **argv) {
     for (int i = 1; i < argc; i++) {
         const char *arg = argv[i];
         double seconds = 0.0;
-        if (strcmp(arg, "--help") == 0) {
-            printf("%s\n%s", USAGE, HELP);
+        if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
+            printf("%s\n", USAGE);
+            printf(HELP, LONGEST_FRAME);
             return 0;
         } else if (strcmp(arg, "--version") == 0) {
             printf("skorvel-check %s\n", SKORVEL_VERSION);
             return 0;
+        } else if (strcmp(arg, "--scenes") == 0) {
+            options.scenesOnly = true;
         } else if (strcmp(arg, "--play") == 0) {
             options.play = true;
         } else if (strcmp(arg, "--step") == 0) {
@@ -80,6 +88,8 @@ int main(int argc, char **argv) {
             pathGiven = true;
         }
     }
+    if (options.scenesOnly && options.play)
+        return badUsage("--scenes reads only the list: no --play");
     resetWorld();
     Report report;
     PathResult result = checkPath(path, options, &report);
@@ -91,6 +101,16 @@ int main(int argc, char **argv) {
                                   "game reads only regular files",
                                   path.c_str())
                             .c_str());
-    printReport(report, stdout);
-    return report.errors > 0 ? 1 : 0;
+    if (result == PATH_NOT_A_LIST)
+        return badUsage(
+            formatted("--scenes takes a level folder or its scene list, not %s", path.c_str())
+                .c_str());
+    if (!options.scenesOnly) {
+        printReport(report, stdout);
+        return report.errors > 0 ? 1 : 0;
+    }
+    printFindings(report, stderr);
+    if (report.errors > 0) return 1;
+    for (const std::string &scene : report.scenes) printf("%s\n", scene.c_str());
+    return 0;
 }

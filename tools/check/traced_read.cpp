@@ -65,7 +65,7 @@ static void takeTrace(const ReadTrace &trace, TracedRead *read) {
                 read->items.back().opened = entry.stream ? Item::OPENED : Item::NOT_OPENED;
             continue;
         }
-        Item item = {entry.kind, entry.good != 0, entry.what, entry.start,
+        Item item = {entry.kind, entry.good != 0, entry.item, entry.start,
                      entry.end,  {0, 0, 0},       0,          Item::NOTHING_OPENED};
         if (entry.kind == TRACE_INTEGER)
             item.count = entry.count;
@@ -190,10 +190,67 @@ long valueStart(const FileText &file, const Item &item) {
 
 int itemLine(const FileText &file, long offset) { return lineOf(file, skipSpace(file, offset)); }
 
-std::vector<int> itemsNamed(const std::vector<Item> &items, const char *what) {
+const char *itemWords(ItemId id) {
+    switch (id) {
+        case ITEM_SCENE_COUNT:
+            return "scene count";
+        case ITEM_SCENE_FILE:
+            return "scene";
+        case ITEM_BACKGROUND_COLOUR:
+            return "background colour";
+        case ITEM_OVERLAY_COLOUR:
+            return "overlay colour";
+        case ITEM_FALLOUT_HEIGHT:
+            return "fall-out height";
+        case ITEM_LANE_MODEL:
+            return "lane model";
+        case ITEM_COLLISION_FILE:
+            return "collision file";
+        case ITEM_CAMERA_POSITION:
+            return "camera position";
+        case ITEM_PIN_COUNT:
+            return "pin count";
+        case ITEM_BALL_POSITION:
+            return "ball position";
+        case ITEM_BALL_RADIUS:
+            return "ball radius";
+        case ITEM_BALL_MASS:
+            return "ball mass";
+        case ITEM_BALL_MODEL:
+            return "ball model";
+        case ITEM_PIN_POSITION:
+            return "pin position";
+        case ITEM_PIN_RADIUS:
+            return "pin radius";
+        case ITEM_PIN_MASS:
+            return "pin mass";
+        case ITEM_PIN_MODEL:
+            return "pin model";
+        case ITEM_TRIANGLE_COUNT:
+            return "triangle count";
+        case ITEM_NORMAL:
+            return "normal";
+        case ITEM_COLOUR:
+            return "colour";
+        case ITEM_VERTEX:
+            return "vertex";
+        case ITEM_KINDS:
+            break;
+    }
+    return "item";
+}
+
+const Item &firstItem(const std::vector<Item> &items, ItemId id) {
+    static const Item blank = {TRACE_OPEN, false, id, 0, 0, {0, 0, 0}, 0, Item::NOTHING_OPENED};
+    for (const Item &item : items)
+        if (item.id == id) return item;
+    return blank;
+}
+
+std::vector<int> itemsOf(const std::vector<Item> &items, ItemId id) {
     std::vector<int> found;
     for (size_t i = 0; i < items.size(); i++)
-        if (strcmp(items[i].what, what) == 0) found.push_back(static_cast<int>(i));
+        if (items[i].id == id) found.push_back(static_cast<int>(i));
     return found;
 }
 

@@ -15,10 +15,10 @@
 struct Item {
     TraceKind kind;
     bool good;
-    const char *what;  // the loader's name for it: "ball radius", "vertex"
-    long start, end;   // where reading it began and where it stopped
-    float value[3];    // a vector's, a colour's or a float line's numbers
-    int32_t count;     // an integer line's value
+    ItemId id;        // which item of its format the loader read
+    long start, end;  // where reading it began and where it stopped
+    float value[3];   // a vector's, a colour's or a float line's numbers
+    int32_t count;    // an integer line's value
     // For a name line the loader went on to open: whether the file opened.
     enum { NOTHING_OPENED, OPENED, NOT_OPENED } opened;
 };
@@ -69,7 +69,13 @@ std::string wordAt(const FileText &file, long offset);
 long valueStart(const FileText &file, const Item &item);
 // The line of the first word at or after offset, as fscanf skips white space to it.
 int itemLine(const FileText &file, long offset);
-// The indexes of the items of that name, in reading order.
-std::vector<int> itemsNamed(const std::vector<Item> &items, const char *what);
+// An item in the words a level maker would use: "ball radius", "vertex".
+const char *itemWords(ItemId id);
+// The indexes of the items of that identity, in reading order.
+std::vector<int> itemsOf(const std::vector<Item> &items, ItemId id);
+// The first item of that identity. An accepted file holds every item its
+// loader reads (a test holds the loaders to that); any other gets a blank
+// item at the file's start.
+const Item &firstItem(const std::vector<Item> &items, ItemId id);
 // The name a name line read: the word that ends where reading stopped.
 std::string nameOf(const FileText &file, const Item &item);

@@ -1,5 +1,4 @@
 #include <GL/gl.h>
-#include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -80,16 +79,6 @@ static int readPins(FILE *file) {
     return 1;
 }
 
-static void setLevelGlState() {
-    glClearColor(backgroundColor.x, backgroundColor.y, backgroundColor.z, 1.0f);
-    glClearDepth(1.0);
-    glDepthFunc(GL_LESS);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    glShadeModel(GL_SMOOTH);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-}
-
 static void aimCameraAtBall() {
     cameraPosition = cameraStart;
     viewDirection = vecFromTo(cameraPosition, ball.position);
@@ -148,12 +137,5 @@ int32_t readScene(const char *path) {
     fclose(file);
     printf("done loading scene from file %s\n", path);
     aimCameraAtBall();
-    return 1;
-}
-
-int32_t loadScene(const char *path) {
-    if (readScene(path) != 1) return -1;
-    setLevelGlState();
-    SDL_GL_SwapBuffers();
     return 1;
 }

@@ -96,8 +96,8 @@ void resetWorld() {
     textLength = 0;
     textScreenWidth = 0;
     textScreenHeight = 0;
-    glyphWidth = 8.0f;
-    glyphHeight = 16.0f;
+    glyphWidth = GLYPH_CELL_WIDTH;
+    glyphHeight = GLYPH_CELL_HEIGHT;
     textAlignOffset = 0.0f;
     showPointer = 0;
 }

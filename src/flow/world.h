@@ -103,6 +103,9 @@ extern int32_t textScreenWidth;
 extern int32_t textScreenHeight;
 extern float glyphWidth;
 extern float glyphHeight;
+// A glyph cell of the font, in pixels: what initText gives the two above.
+const float GLYPH_CELL_WIDTH = 8.0f;
+const float GLYPH_CELL_HEIGHT = 16.0f;
 extern float textAlignOffset;
 extern int32_t showPointer;
 

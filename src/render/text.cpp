@@ -14,8 +14,8 @@ static int glyphIndex(char c) { return 126 - static_cast<signed char>(c); }
 void initText(int width, int height) {
     textScreenWidth = width;
     textScreenHeight = height;
-    glyphWidth = 8.0f;
-    glyphHeight = 16.0f;
+    glyphWidth = GLYPH_CELL_WIDTH;
+    glyphHeight = GLYPH_CELL_HEIGHT;
 }
 
 void setTextAlign(int mode) {

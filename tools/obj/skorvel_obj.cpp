@@ -14,10 +14,11 @@
 
 namespace {
 
+// The help text; the three %d are the default colour.
 const char *const HELP =
     "usage: skorvel-obj IN.obj [--model OUT] [--collision OUT] [--up y|z] [--scale S]\n"
     "                   [--colour R,G,B] [--shade]\n"
-    "       skorvel-obj --help | --version\n"
+    "       skorvel-obj -h | --help | --version\n"
     "\n"
     "Converts a Wavefront OBJ file, and the colours of the .mtl material libraries\n"
     "it names, into the game's model file and collision file. Give at least one of\n"
@@ -31,10 +32,10 @@ const char *const HELP =
     "  --scale S         multiply every coordinate by S, a number above 0\n"
     "                    (default 1)\n"
     "  --colour R,G,B    the colour, 0 to 255 each, of faces without a material\n"
-    "                    colour (default 200,200,200)\n"
+    "                    colour (default %d,%d,%d)\n"
     "  --shade           bake a light from above and in front into the model's\n"
     "                    colours\n"
-    "  --help            print this help and exit\n"
+    "  -h, --help        print this help and exit\n"
     "  --version         print the version and exit\n"
     "  --                what follows is the input file, even if it starts with -\n"
     "\n"
@@ -107,8 +108,10 @@ int readOption(const char *option, const char *value, Arguments *args) {
                 "--colour takes R,G,B from 0 to 255, such as 200,160,100, not '%s'", value));
     } else if (strcmp(option, "--shade") == 0) {
         args->shade = true;
-    } else if (strcmp(option, "--help") == 0) {
-        fputs(HELP, stdout);
+    } else if (strcmp(option, "--help") == 0 || strcmp(option, "-h") == 0) {
+        const ConvertOptions defaults;
+        const int *colour = defaults.colour;
+        printf(HELP, colour[0], colour[1], colour[2]);
         return EXIT_SUCCESS;
     } else if (strcmp(option, "--version") == 0) {
         printf("skorvel-obj %s\n", SKORVEL_VERSION);

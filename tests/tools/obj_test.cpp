@@ -342,7 +342,7 @@ TEST(ObjImport, NormalsFollowTheCornersAsWrittenAndFlatTrianglesAreLeftOut) {
     }
 }
 
-// Points 9 to 12 of bad input: every one an error at its line, exit status 1
+// Bad input of every kind: each one an error at its line, exit status 1
 // and no file written.
 TEST(ObjImport, BadInputNamesItsLineAndWritesNothing) {
     // A comb of 2500 teeth: a concave face of 5003 corners.

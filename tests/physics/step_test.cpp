@@ -116,7 +116,7 @@ TEST(Step, AThrownBallKnocksPinsOffTheLaneTheSameWayEveryTime) {
     EXPECT_EQ(hash, 4563064029942347755u);
 }
 
-TEST(Step, ALongFrameIsSimulatedInEqualStepsOfAtMostAFiftieth) {
+TEST(Step, ALongFrameIsSimulatedInEqualStepsOfAtMost50Milliseconds) {
     const struct {
         float seconds;
         int steps;

@@ -47,10 +47,4 @@ TEST_F(Clock, PauseStopsGameTimeButNotFrameTime) {
     EXPECT_EQ(stepSeconds, 0.0f);
 }
 
-TEST_F(Clock, TheHoldMakesEveryFrameLastTwentyMilliseconds) {
-    frameLimit = 1;
-    EXPECT_GE(tickAfter(5), 20u);
-    EXPECT_GE(frameSeconds, 0.020f);
-}
-
 }  // namespace

@@ -39,14 +39,4 @@ TEST(Vec, ProductsAreSummedInDoubleAndRoundedOnce) {
     EXPECT_EQ(vecAdd({1e8f, 0, 0}, {1, 0, 0}).x, (float)(1e8 + 1));
 }
 
-TEST(Vec, OperationsRunTheRightWay) {
-    expectVec(vecFromTo({1, 2, 3}, {4, 6, 8}), 3, 4, 5);
-    expectVec(vecSub({1, 2, 3}, {4, 6, 8}), -3, -4, -5);
-    expectVec(vecAdd({1, 2, 3}, {4, 6, 8}), 5, 8, 11);
-    expectVec(vecCross({1, 0, 0}, {0, 1, 0}), 0, 0, 1);
-    expectVec(vecCross({0, 1, 0}, {1, 0, 0}), 0, 0, -1);
-    expectVec(vecCross({0, 0, 1}, {1, 0, 0}), 0, 1, 0);
-    expectVec(vecScale({1, -2, 0.5f}, 2), 2, -4, 1);
-}
-
 }  // namespace

@@ -8,6 +8,7 @@ foreach(part LAUNCHER GAME LEVELS DATA TOOLS DOC MAN)
   endif()
   set(${part}_PATH "${path}")
 endforeach()
+set(README_PATH "${DOC_PATH}/${SKORVEL_README_NAME}")
 
 file(MAKE_DIRECTORY "${SKORVEL_PAGES_BINARY}")
 foreach(page skorvel.6 skorvel-check.1 skorvel-obj.1 skorvel-new-level.1)

@@ -24,24 +24,31 @@ skorvel --window a level maker plays in a window and sees the checker's
 findings as soon as a broken file is saved.]])
 
 # The libraries the programs link come from dpkg-shlibdeps; the rest is what
-# the scripts run: skorvel-new-level is Python 3. The launcher's bash, awk
-# and coreutils are on every Debian system (lintian calls a dependency on awk
-# needless). Only skorvel --window needs the nested X server and inotifywait,
-# and it says so when they are missing.
+# the game opens at run time and the scripts run: SDL opens the OpenGL
+# driver libGL.so.1 itself, as Debian's other OpenGL games depend on libgl1,
+# and skorvel-new-level is Python 3. The launcher's bash, awk and coreutils
+# are on every Debian system (lintian calls a dependency on awk needless).
+# Only skorvel --window needs the nested X server and inotifywait, and it
+# says so when they are missing.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1, python3")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xserver-xephyr, inotify-tools")
 
-# lintian's one warning, package-section-games-but-has-usr-bin, is meant:
-# the launcher is a game and goes to /usr/games, but skorvel-check,
-# skorvel-obj and skorvel-new-level are ordinary commands that level makers
-# run from shells, editors and scripts, so they go to /usr/bin. Of its
-# notes (shown with --info), package-contains-documentation-outside-
-# usr-share-doc takes the levels' .txt files for documents, though they are
-# the game's data; binary-has-unneeded-section .comment comes from CMake's
-# plain strip; spelling-error-in-binary "onthe" is two of the checker's
-# messages that the linker stored end to end.
-set(CPACK_STRIP_FILES ON)
+# Stripped as Debian's dh_strip strips, which also drops the compilers'
+# .comment notes that CMake's plain strip keeps. What lintian still says is
+# overridden, with the reason, in the overrides file.
+install(CODE "
+  foreach(program ${GAME_DIR}/skorvel ${TOOLS_DIR}/skorvel-check ${TOOLS_DIR}/skorvel-obj)
+    execute_process(COMMAND ${CMAKE_STRIP} --remove-section=.comment --remove-section=.note
+                            \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${program}\"
+                    RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR \"strip failed on \${program}: \${status}\")
+    endif()
+  endforeach()
+")
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/lintian-overrides RENAME skorvel
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides)
 # The install runs with the prefix /usr under a staging DESTDIR, so the
 # manual pages name the paths the package installs.
 set(CPACK_SET_DESTDIR ON)

@@ -28,6 +28,16 @@ class LevelStages : public ::testing::Test {
         e.button.button = button;
         handleEvent(&e, &level);
     }
+    // A key pressed and let go before the next frame reads the held keys.
+    void tap(SDLKey key, SDLMod modifiers = KMOD_NONE) {
+        SDL_Event e = {};
+        e.key.keysym.sym = key;
+        e.key.keysym.mod = modifiers;
+        for (Uint8 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+            e.type = type;
+            handleEvent(&e, &level);
+        }
+    }
     void motion(Sint16 xrel, Sint16 yrel) {
         SDL_Event e = {};
         e.motion = {SDL_MOUSEMOTION, 0, 0, 10, 20, xrel, yrel};
@@ -201,7 +211,7 @@ TEST_F(LevelStages, TheLastWriterOfTheResultWins) {
     EXPECT_EQ(level.levelResult, LEVEL_QUIT);
 }
 
-TEST_F(LevelStages, F12AndF5EndOneLevelAPressHoweverLongItIsHeld) {
+TEST_F(LevelStages, EveryKeyPressActsOnceHoweverLongOrShortItIsHeld) {
     for (SDLKey key : {SDLK_F12, SDLK_F5}) {
         int32_t result = key == SDLK_F12 ? LEVEL_NEXT : LEVEL_RETRY;
         memset(keys, 0, sizeof keys);
@@ -232,6 +242,31 @@ TEST_F(LevelStages, F12AndF5EndOneLevelAPressHoweverLongItIsHeld) {
     level = {0, LEVEL_QUIT};
     frame(0.02f);
     EXPECT_EQ(level.levelResult, LEVEL_NEXT);
+    // A press let go between two frames acts in the next, once, and frees a
+    // latch the key's release would have freed.
+    for (SDLKey key : {SDLK_F12, SDLK_F5}) {
+        memset(keys, 0, sizeof keys);
+        keys[key] = 1;
+        frame(0.02f);  // latched
+        keys[key] = 0;
+        level = {0, LEVEL_QUIT};
+        tap(key);
+        frame(0.02f);
+        EXPECT_EQ(level.levelDone, 1) << key;
+        EXPECT_EQ(level.levelResult, key == SDLK_F12 ? LEVEL_NEXT : LEVEL_RETRY) << key;
+        level.levelDone = 0;  // the same level's next frame
+        frame(0.02f);
+        EXPECT_EQ(level.levelDone, 0) << key;
+    }
+    // The other keys' taps too, with the modifiers of their press.
+    pauseDebounce = 1.0f;
+    tap(SDLK_p);
+    frame(0.02f);
+    EXPECT_EQ(paused, 1);
+    tap(SDLK_q, KMOD_RCTRL);
+    frame(0.02f);
+    EXPECT_EQ(level.levelDone, 1);
+    EXPECT_EQ(level.levelResult, LEVEL_QUIT);
 }
 
 }  // namespace

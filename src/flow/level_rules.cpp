@@ -64,10 +64,8 @@ static void handleButtonRelease(const SDL_MouseButtonEvent *button, Level *level
         ball.active = 0;  // the ball reset of this frame calls it back
 }
 
-static void pressKey(const SDL_keysym *key, Level *level) {
-    if (key->sym <= SDLK_UNKNOWN || key->sym >= SDLK_LAST) return;
-    level->pressedKeys[key->sym] = 1;
-    level->pressedModifiers |= key->mod;
+static void pressKey(SDLKey key, Level *level) {
+    if (key > SDLK_UNKNOWN && key < SDLK_LAST) level->pressedKeys[key] = 1;
 }
 
 void handleEvent(const SDL_Event *event, Level *level) {
@@ -87,7 +85,7 @@ void handleEvent(const SDL_Event *event, Level *level) {
             handleButtonRelease(&event->button, level);
             break;
         case SDL_KEYDOWN:
-            pressKey(&event->key.keysym, level);
+            pressKey(event->key.keysym.sym, level);
             break;
         case SDL_QUIT:
             level->levelDone = 1;
@@ -110,11 +108,10 @@ static bool actsOnce(const Uint8 *keys, const Uint8 *pressed, SDLKey key, int32_
     return acts;
 }
 
-void handleKeys(const Uint8 *heldKeys, SDLMod heldModifiers, Level *level) {
+void handleKeys(const Uint8 *heldKeys, SDLMod modifiers, Level *level) {
     const Uint8 *pressed = level->pressedKeys;
     Uint8 keys[SDLK_LAST];
     for (int key = 0; key < SDLK_LAST; key++) keys[key] = heldKeys[key] | pressed[key];
-    int32_t modifiers = heldModifiers | level->pressedModifiers;
     if (keys[SDLK_ESCAPE] || (keys[SDLK_q] && (modifiers & KMOD_CTRL))) endLevel(level, LEVEL_QUIT);
     // The debounce restarts at 0 on pausing and at -0.25 on resuming, so a
     // held key toggles the pause about every quarter of a second.
@@ -129,7 +126,6 @@ void handleKeys(const Uint8 *heldKeys, SDLMod heldModifiers, Level *level) {
     if (actsOnce(keys, pressed, SDLK_F12, &nextKeyLatched)) endLevel(level, LEVEL_NEXT);
     if (actsOnce(keys, pressed, SDLK_F5, &retryKeyLatched)) endLevel(level, LEVEL_RETRY);
     memset(level->pressedKeys, 0, sizeof level->pressedKeys);
-    level->pressedModifiers = 0;
 }
 
 void advanceTimers() {

@@ -1,13 +1,11 @@
 """The web build in a real headless browser, driven over the DevTools protocol
-on a pipe with real input: keys, the mouse, fingers, and screens of several
-sizes.
+on a pipe with real input: keys, the mouse, fingers, screens of several sizes.
 
-Each scenario opens the folder that scripts/web makes to be put online,
-served from a sub-path of a local server that sends a file's brotli copy to a
-browser that takes it, as a static host would, and checks what a player
-meets: the page's log and notices, the canvas, the pointer and the keys. The
-throw replay, built for the browser and natively from the same sources, must
-end every level's throw in exactly the same state.
+Each scenario opens the site that scripts/web makes to be put online, from a
+folder of a local server, and checks what a player meets: the page's log and
+notices, the canvas, the pointer and the keys. The throw replay, built for the
+browser and natively from the same sources, must end every level's throw in
+exactly the same state.
 
 Usage: web_test.py BUILD_WEB NATIVE_THROW_REPLAY LEVELS
 """
@@ -16,9 +14,9 @@ import base64
 import fcntl
 import functools
 import http.server
-import io
 import json
 import os
+import pathlib
 import select
 import subprocess
 import sys
@@ -31,7 +29,7 @@ from typing import Any, Callable, Optional
 CHROMIUM = ["chromium", "--headless=new", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
             "--disable-background-networking", "--disable-component-update", "--disable-sync",
             "--no-first-run", "--disable-quic", "--remote-debugging-pipe"]
-SITE_PATH = "/games/skorvel/"
+SITE_PATH = "site/"  # the page works from a folder of a site
 LOG = "document.getElementById('log').textContent"
 NOTICE = "(document.getElementById('notice').hidden ? '' : document.getElementById('notice').innerText)"
 LOADS = "(%s.match(/done loading scene from file \\S+/g) || [])" % LOG
@@ -85,8 +83,8 @@ browser: dict[str, Any] = {"next_id": 0, "buffer": b"", "session": None, "target
 results: list[bool] = []
 
 
+# Chromium reads the protocol's commands on its descriptor 3 and answers on 4.
 def start_browser(profile: str) -> None:
-    """Chromium reads the protocol's commands on its descriptor 3 and answers on 4."""
     commands, browser["out"] = os.pipe()
     browser["in"], answers = os.pipe()
     # Moved above 10, neither end can be a number bash moves the other to.
@@ -114,9 +112,9 @@ def stop_browser() -> None:
         browser["process"].wait()
 
 
+# Sends a command to the open page (or the browser) and returns its result,
+# keeping the page's uncaught exceptions that arrive meanwhile.
 def call(method: str, **params: Any) -> dict[str, Any]:
-    """Sends a command to the open page (or the browser) and returns its result,
-    keeping the page's uncaught exceptions that arrive meanwhile."""
     browser["next_id"] += 1
     message = {"id": browser["next_id"], "method": method, "params": params}
     if browser["session"] and not method.startswith(("Target.", "Browser.")):
@@ -140,8 +138,9 @@ def call(method: str, **params: Any) -> dict[str, Any]:
             return answer["result"]
 
 
+# Opens url in a fresh tab on the screen given, running script first, and
+# downloading at most bytes_per_second (0: no limit).
 def open_page(url: str, screen: Screen = DESKTOP, script: str = "", bytes_per_second: int = 0) -> None:
-    """Opens url in a fresh tab on the screen given, after script, at most bytes_per_second (0: no limit)."""
     if browser["target"]:
         call("Target.closeTarget", targetId=browser["target"])
     browser["target"] = call("Target.createTarget", url="about:blank")["targetId"]
@@ -168,8 +167,8 @@ def evaluate(expression: str) -> Any:
     return call("Runtime.evaluate", expression=expression, returnByValue=True)["result"].get("value")
 
 
+# Whether expression became true in time; an exception, as while loading, counts as false.
 def wait_for(expression: str, seconds: float = 30) -> bool:
-    """Whether expression became true in time; an exception, as while loading, counts as false."""
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         try:
@@ -186,8 +185,8 @@ def check(name: str, passed: bool, detail: Any = "") -> None:
     print("%s: %s%s" % ("PASS" if passed else "FAIL", name, " (%s)" % detail if detail != "" else ""))
 
 
+# The element's left, top, width and height in CSS pixels; a TypeError when it is missing.
 def box(selector: str) -> list[float]:
-    """The element's left, top, width and height in CSS pixels; a TypeError when it is missing."""
     return evaluate("(r => [r.x, r.y, r.width, r.height])(document.querySelector(%r).getBoundingClientRect())"
                     % selector)
 
@@ -203,22 +202,22 @@ def key(kind: str, name: str, modifiers: int = 0, repeat: bool = False) -> None:
          modifiers=modifiers, autoRepeat=repeat)
 
 
+# A key pressed and let go at once, well within one frame.
 def tap(name: str) -> None:
-    """A key pressed and let go at once, well within one frame."""
     key("rawKeyDown", name)
     key("keyUp", name)
 
 
+# A left click at the element's centre, or at a point given in CSS pixels from its corner.
 def click(selector: str, at: Optional[tuple[float, float]] = None) -> None:
-    """A left click at the element's centre, or at a point given in CSS pixels from its corner."""
     left, top, width, height = box(selector)
     x, y = (left + at[0], top + at[1]) if at else (left + width / 2, top + height / 2)
     for kind in ("mousePressed", "mouseReleased"):
         call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left", clickCount=1)
 
 
+# A finger put down at the first point, moved through the others a frame apart, and lifted.
 def touch(points: list[tuple[float, float]]) -> None:
-    """A finger put down at the first point, moved through the others a frame apart, and lifted."""
     call("Input.dispatchTouchEvent", type="touchStart", touchPoints=[{"x": points[0][0], "y": points[0][1]}])
     for x, y in points[1:]:
         time.sleep(0.017)
@@ -236,9 +235,8 @@ def loaded(scene: str, seconds: float = 30) -> bool:
     return wait_for("%s.includes('done loading scene from file %s')" % (LOG, scene), seconds)
 
 
-def open_game(url: str, screen: Screen = DESKTOP, **options: Any) -> bool:
-    """Opens the game's page and waits for the first level's first frames."""
-    open_page(url, screen, **options)
+def open_game(url: str, screen: Screen = DESKTOP) -> bool:
+    open_page(url, screen)
     return loaded("warmup_scene.txt", 60) and wait_for("Module.framesShown >= 4")
 
 
@@ -260,7 +258,7 @@ def check_picture(png: str) -> None:
 
 
 def first_level(url: str, build_web: str) -> None:
-    open_page(url, bytes_per_second=100_000)
+    open_page(url, bytes_per_second=500_000)
     check("while loading, a progress bar counts the bytes", wait_for(
         "(p => p.value > 0 && p.value < 1)(document.getElementById('progress')) && "
         "/^\\d+ of \\d+ kB$/.test(document.getElementById('detail').textContent)"))
@@ -269,19 +267,6 @@ def first_level(url: str, build_web: str) -> None:
     check("the log shows the game's lines and none of the emulation's",
           started and "OpenGL Vendor" in log and "emscripten" not in log and "TODO" not in log, log)
     check_picture(os.path.join(build_web, "warmup-browser.png"))
-    # Held over several frames, with the repeats a browser sends for a held key.
-    loads = evaluate(LOADS)
-    frames = evaluate("Module.framesShown")
-    key("rawKeyDown", "F5")
-    for _ in range(4):
-        wait_for("Module.framesShown > %d" % frames)
-        frames = evaluate("Module.framesShown")
-        key("rawKeyDown", "F5", repeat=True)
-    key("keyUp", "F5")
-    again = wait_for("%s.length > %d" % (LOADS, len(loads)))
-    time.sleep(0.5)
-    check("F5 held reaches the game, which loads the scene again, once",
-          again and evaluate(LOADS) == loads + loads[-1:], evaluate(LOADS)[len(loads):])
 
 
 def escape_then_play_again(url: str, build_web: str) -> None:
@@ -294,7 +279,7 @@ def escape_then_play_again(url: str, build_web: str) -> None:
     time.sleep(0.5)
     check("Escape ends the game: the page says so and lets the pointer go, even after a click",
           started and locked and ended and not evaluate(LOCKED), evaluate(NOTICE))
-    taken = keys_taken(lambda: tap("F5"))
+    taken = keys_taken([("rawKeyDown", "F5"), ("keyUp", "F5")])
     check("once the game has ended, F5 is the browser's again", taken == ["F5 false"], taken)
     check("the log ends with the game's own last line, and no error is left uncaught",
           evaluate(LOG).endswith("\n....Done....\n") and not browser["exceptions"], browser["exceptions"])
@@ -303,47 +288,41 @@ def escape_then_play_again(url: str, build_web: str) -> None:
           and wait_for("Module.framesShown >= 4 && %s == ''" % NOTICE))
 
 
-def sub_frame_taps(url: str, build_web: str) -> None:
+# Sends the key events, and tells for each keydown whether the page took it from the browser.
+def keys_taken(events: list[tuple[Any, ...]]) -> list[str]:
+    evaluate("window.taken = []; addEventListener('keydown', e => taken.push(e.key + ' ' + e.defaultPrevented))")
+    for event in events:
+        key(*event)
+    return evaluate("taken")
+
+
+def keys(url: str, build_web: str) -> None:
     started = open_game(url)
+    count = len(evaluate(LOADS))
+    key("rawKeyDown", "F5")
+    for _ in range(4):  # held over several frames, with the repeats a browser sends
+        wait_for("Module.framesShown > %d" % evaluate("Module.framesShown"))
+        key("rawKeyDown", "F5", repeat=True)
+    key("keyUp", "F5")
+    again = wait_for("%s.length > %d" % (LOADS, count))
+    time.sleep(0.5)
+    check("F5 held loads the scene again, once", started and again and len(evaluate(LOADS)) == count + 1)
     acted = []
     for _ in range(3):
         count = len(evaluate(LOADS))
         tap("F5")
         acted.append(wait_for("%s.length > %d" % (LOADS, count), 10))
-    check("three F5 taps, each shorter than a frame, load the scene three times", started and all(acted), acted)
-
-
-def next_level_twice(url: str, build_web: str) -> None:
-    started = open_game(url)
+    check("three F5 taps, each shorter than a frame, load the scene three times", all(acted), acted)
     tap("F12")
     second = loaded("funnel_scene.txt", 10)
     tap("F12")  # during the frames the page gives a new level to settle
     third = loaded("tenpin_scene.txt", 10)
     time.sleep(0.5)
     check("F12 twice, the second right after a load, skips two levels and no more",
-          started and second and third and len(evaluate(LOADS)) == 3, evaluate(LOADS))
-
-
-def keys_taken(press: Callable[[], None]) -> list[str]:
-    """Each key press() sends, and whether the page took it from the browser."""
-    evaluate("window.taken = []; addEventListener('keydown', e => taken.push(e.key + ' ' + e.defaultPrevented))")
-    press()
-    return evaluate("taken")
-
-
-def control_r_then_f5() -> None:
-    key("rawKeyDown", "Control", CTRL)
-    key("rawKeyDown", "r", CTRL)
-    key("keyUp", "r", CTRL)
-    key("keyUp", "Control")
-    tap("F5")
-
-
-def browser_shortcuts(url: str, build_web: str) -> None:
-    started = open_game(url)
-    taken = keys_taken(control_r_then_f5)
-    check("Ctrl+R stays the browser's, while F5 is the game's",
-          started and taken == ["Control false", "r false", "F5 true"], taken)
+          second and third and evaluate(LOADS)[-1].endswith("tenpin_scene.txt"), evaluate(LOADS)[-1])
+    taken = keys_taken([("rawKeyDown", "Control", CTRL), ("rawKeyDown", "r", CTRL), ("keyUp", "r", CTRL),
+                        ("keyUp", "Control"), ("rawKeyDown", "F5"), ("keyUp", "F5")])
+    check("Ctrl+R stays the browser's, while F5 is the game's", taken == ["Control false", "r false", "F5 true"], taken)
 
 
 def phone(url: str, build_web: str) -> None:
@@ -354,8 +333,7 @@ def phone(url: str, build_web: str) -> None:
     check("a phone lays the page out at its own width, the lane across it and the text readable",
           started and layout[0] == 390 and layout[1] >= 370 and layout[2] >= 14, layout)
     left, top, width, height = box("canvas")
-    x, y = left + width / 2, top + height * 0.6
-    touch([(x, y - 12 * step) for step in range(8)])
+    touch([(left + width / 2, top + height * 0.6 - 12 * step) for step in range(8)])
     check("a finger drag up the lane throws and wins the first level", loaded("funnel_scene.txt", 15))
     touch([centre("[data-key='123']")])
     check("the on-page Next level skips a level", loaded("tenpin_scene.txt", 15))
@@ -376,19 +354,15 @@ def full_screen(url: str, build_web: str) -> None:
     screenshot(os.path.join(build_web, "page-full-screen.png"))
 
 
-def from_file(url: str, build_web: str) -> None:
+def messages(url: str, build_web: str) -> None:
     open_page("file://" + os.path.abspath(os.path.join(build_web, "site", "index.html")))
     check("opened from a file, the page says to serve the folder over HTTP, and how",
           wait_for("%s.includes('python3 -m http.server -d')" % NOTICE, 10), evaluate(NOTICE))
-
-
-def without_webgl(url: str, build_web: str) -> None:
     open_page(url, script="HTMLCanvasElement.prototype.getContext = () => null;")
     check("without WebGL the page says so", wait_for("%s.includes('WebGL is turned off or missing')" % NOTICE, 10))
 
 
-SCENARIOS = [first_level, escape_then_play_again, sub_frame_taps, next_level_twice, browser_shortcuts, phone,
-             full_screen, from_file, without_webgl]
+SCENARIOS = [first_level, escape_then_play_again, keys, phone, full_screen, messages]
 
 
 def check_throw_replay(url: str, native_replay: str, levels: str) -> None:
@@ -405,38 +379,21 @@ def check_throw_replay(url: str, native_replay: str, levels: str) -> None:
           "first difference: native %r, browser %r" % differing[0] if differing else "")
 
 
-class SiteHandler(http.server.SimpleHTTPRequestHandler):
-    """Serves the build folder, its site under SITE_PATH, and a file's brotli
-    copy beside it to a browser that takes brotli, as a static host would."""
-
-    def log_message(self, *args: Any) -> None:
-        pass
-
-    def send_head(self) -> Any:
-        if self.path.startswith(SITE_PATH):
-            self.path = "/site/" + self.path[len(SITE_PATH):]
-        path = self.translate_path(self.path)
-        path = os.path.join(path, "index.html") if os.path.isdir(path) else path
-        if "br" not in self.headers.get("Accept-Encoding", "") or not os.path.isfile(path + ".br"):
-            return super().send_head()
-        with open(path + ".br", "rb") as file:
-            body = file.read()
-        self.send_response(200)
-        self.send_header("Content-Type", self.guess_type(path))
-        self.send_header("Content-Encoding", "br")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        return io.BytesIO(body)
-
-
 def main() -> int:
     build_web, native_replay, levels = sys.argv[1:4]
-    copies = [os.path.join(build_web, "site", name + ".br") for name in ("index.html", "skorvel.js", "skorvel.wasm",
-                                                                       "skorvel.data")]
-    download = sum(os.path.getsize(copy) for copy in copies if os.path.exists(copy))
-    check("the site's download is under %d kB with brotli" % (DOWNLOAD_LIMIT // 1000),
-          all(map(os.path.exists, copies)) and download < DOWNLOAD_LIMIT, "%d bytes" % download)
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(SiteHandler, directory=build_web))
+    # The site's files and their precompressed copies, which must unpack to them.
+    files = [os.path.join(build_web, "site", name) for name in ("index.html", "skorvel.js", "skorvel.wasm",
+                                                                "skorvel.data")]
+    copies = [(subprocess.run(["brotli", "-dc", file + ".br"], stdout=subprocess.PIPE).stdout,
+               subprocess.run(["gzip", "-dc", file + ".gz"], stdout=subprocess.PIPE).stdout) for file in files]
+    faithful = all(os.path.exists(file) and pathlib.Path(file).read_bytes() == brotli == gzip
+                   for file, (brotli, gzip) in zip(files, copies))
+    download = sum(os.path.getsize(file + ".br") for file in files if faithful)
+    check("the site's files have faithful .br and .gz copies, and a download under %d kB with brotli"
+          % (DOWNLOAD_LIMIT // 1000), faithful and download < DOWNLOAD_LIMIT, "%d bytes" % download)
+    http.server.SimpleHTTPRequestHandler.log_message = lambda *args: None
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(
+        http.server.SimpleHTTPRequestHandler, directory=build_web))
     threading.Thread(target=server.serve_forever, daemon=True).start()
     url = "http://127.0.0.1:%d/" % server.server_address[1]
     with tempfile.TemporaryDirectory(prefix="skorvel-chromium-") as profile:
@@ -444,7 +401,7 @@ def main() -> int:
         try:
             for scenario in SCENARIOS:
                 try:
-                    scenario(url + SITE_PATH[1:], build_web)
+                    scenario(url + SITE_PATH, build_web)
                 except (RuntimeError, TimeoutError, TypeError) as error:
                     check(scenario.__name__.replace("_", " "), False, error)
             check_throw_replay(url, os.path.abspath(native_replay), levels)

@@ -9,8 +9,8 @@ DEMO_PACKAGES=(xvfb xdotool x11-apps imagemagick)
 # What making the Debian package needs: dpkg-buildflags and dpkg-shlibdeps
 # (dpkg-dev), and file, with which CPack finds the programs to look at.
 PACKAGE_PACKAGES=(dpkg-dev file)
-# What scripts/web needs to build the game for browsers.
-WEB_PACKAGES=(cmake make emscripten)
+# What scripts/web needs to build the game for browsers and compress the site.
+WEB_PACKAGES=(cmake make emscripten brotli)
 # What the tests, the benchmark and the fuzzers need on top of playing: the
 # install test validates the menu entry, the metainfo and the manual pages,
 # reads the game window's class with xprop and types into xev (x11-utils),

@@ -12,7 +12,8 @@
 // fifth of a second in a browser: as long as a frame in which the physics
 // lets a pin sink through the lane. A load ends with a swap before the
 // level's clock starts, so that swap takes the time to prepare the new
-// display lists' shaders and lets the browser settle.
+// display lists' shaders and lets the browser settle. Keys pressed meanwhile
+// wait in SDL's queue, and the level's first frame counts each press.
 static const int LOAD_SETTLE_FRAMES = 10;
 
 // The count of frames shown lets the page or a test measure the frame rate.

@@ -12,6 +12,9 @@ int runLevel(const char *sceneName, GamePhase startPhase);
 struct Level {
     int32_t levelDone;    // set by every trigger that ends the level
     int32_t levelResult;  // the last trigger's result stands
+    // The keys pressed since a frame last read the held keys: a press let go
+    // before the frame reads them counts as held in that frame.
+    Uint8 pressedKeys[SDLK_LAST] = {};
 };
 
 // The start of every level, before its scene is loaded: the level not done,

@@ -5,6 +5,8 @@
 // by them as well.
 #include "flow/level.h"
 
+#include <cstring>
+
 #include "physics/physics.h"
 #include "physics/vec.h"
 
@@ -62,6 +64,10 @@ static void handleButtonRelease(const SDL_MouseButtonEvent *button, Level *level
         ball.active = 0;  // the ball reset of this frame calls it back
 }
 
+static void pressKey(SDLKey key, Level *level) {
+    if (key > SDLK_UNKNOWN && key < SDLK_LAST) level->pressedKeys[key] = 1;
+}
+
 void handleEvent(const SDL_Event *event, Level *level) {
     switch (event->type) {
         case SDL_MOUSEMOTION:
@@ -78,6 +84,9 @@ void handleEvent(const SDL_Event *event, Level *level) {
         case SDL_MOUSEBUTTONUP:
             handleButtonRelease(&event->button, level);
             break;
+        case SDL_KEYDOWN:
+            pressKey(event->key.keysym.sym, level);
+            break;
         case SDL_QUIT:
             level->levelDone = 1;
             break;
@@ -90,14 +99,19 @@ static bool pauseKeyHeld(const Uint8 *keys) { return keys[SDLK_p] || keys[SDLK_P
 
 // A level loads in a few milliseconds, far quicker than a player lets go of a
 // key: a key that has acted stays latched, and does nothing, until a frame
-// sees it released. It acts again at once on the next press.
-static bool actsOnce(const Uint8 *keys, SDLKey key, int32_t *latched) {
+// sees it released. It acts again at once on the next press, even one that
+// began and ended between two frames.
+static bool actsOnce(const Uint8 *keys, const Uint8 *pressed, SDLKey key, int32_t *latched) {
+    if (pressed[key]) *latched = 0;
     bool acts = keys[key] && !*latched;
     *latched = keys[key] != 0;
     return acts;
 }
 
-void handleKeys(const Uint8 *keys, SDLMod modifiers, Level *level) {
+void handleKeys(const Uint8 *heldKeys, SDLMod modifiers, Level *level) {
+    const Uint8 *pressed = level->pressedKeys;
+    Uint8 keys[SDLK_LAST];
+    for (int key = 0; key < SDLK_LAST; key++) keys[key] = heldKeys[key] | pressed[key];
     if (keys[SDLK_ESCAPE] || (keys[SDLK_q] && (modifiers & KMOD_CTRL))) endLevel(level, LEVEL_QUIT);
     // The debounce restarts at 0 on pausing and at -0.25 on resuming, so a
     // held key toggles the pause about every quarter of a second.
@@ -109,8 +123,9 @@ void handleKeys(const Uint8 *keys, SDLMod modifiers, Level *level) {
         paused = 0;
         pauseDebounce = -PAUSE_REPEAT;
     }
-    if (actsOnce(keys, SDLK_F12, &nextKeyLatched)) endLevel(level, LEVEL_NEXT);
-    if (actsOnce(keys, SDLK_F5, &retryKeyLatched)) endLevel(level, LEVEL_RETRY);
+    if (actsOnce(keys, pressed, SDLK_F12, &nextKeyLatched)) endLevel(level, LEVEL_NEXT);
+    if (actsOnce(keys, pressed, SDLK_F5, &retryKeyLatched)) endLevel(level, LEVEL_RETRY);
+    memset(level->pressedKeys, 0, sizeof level->pressedKeys);
 }
 
 void advanceTimers() {

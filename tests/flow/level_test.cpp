@@ -28,6 +28,12 @@ class LevelStages : public ::testing::Test {
         e.button.button = button;
         handleEvent(&e, &level);
     }
+    // A key press; the held keys say whether the key is still down.
+    void press(SDLKey key) {
+        SDL_Event e = {};
+        e.key = {SDL_KEYDOWN, 0, SDL_PRESSED, {0, key, KMOD_NONE, 0}};
+        handleEvent(&e, &level);
+    }
     void motion(Sint16 xrel, Sint16 yrel) {
         SDL_Event e = {};
         e.motion = {SDL_MOUSEMOTION, 0, 0, 10, 20, xrel, yrel};
@@ -201,7 +207,7 @@ TEST_F(LevelStages, TheLastWriterOfTheResultWins) {
     EXPECT_EQ(level.levelResult, LEVEL_QUIT);
 }
 
-TEST_F(LevelStages, F12AndF5EndOneLevelAPressHoweverLongItIsHeld) {
+TEST_F(LevelStages, EveryKeyPressActsOnceHoweverLongOrShortItIsHeld) {
     for (SDLKey key : {SDLK_F12, SDLK_F5}) {
         int32_t result = key == SDLK_F12 ? LEVEL_NEXT : LEVEL_RETRY;
         memset(keys, 0, sizeof keys);
@@ -232,6 +238,26 @@ TEST_F(LevelStages, F12AndF5EndOneLevelAPressHoweverLongItIsHeld) {
     level = {0, LEVEL_QUIT};
     frame(0.02f);
     EXPECT_EQ(level.levelResult, LEVEL_NEXT);
+    // A press let go between two frames acts in the next, once, and frees a
+    // latch the key's release would have freed.
+    for (SDLKey key : {SDLK_F12, SDLK_F5}) {
+        memset(keys, 0, sizeof keys);
+        keys[key] = 1;
+        frame(0.02f);  // latched
+        keys[key] = 0;
+        level = {0, LEVEL_QUIT};
+        press(key);
+        frame(0.02f);
+        EXPECT_EQ(level.levelDone, 1) << key;
+        EXPECT_EQ(level.levelResult, key == SDLK_F12 ? LEVEL_NEXT : LEVEL_RETRY) << key;
+        level.levelDone = 0;  // the same level's next frame
+        frame(0.02f);
+        EXPECT_EQ(level.levelDone, 0) << key;
+    }
+    pauseDebounce = 1.0f;  // and the other keys' taps too
+    press(SDLK_p);
+    frame(0.02f);
+    EXPECT_EQ(paused, 1);
 }
 
 }  // namespace

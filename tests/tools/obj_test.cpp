@@ -172,43 +172,39 @@ TEST(ObjImport, YUpTurnsToZUpAndScales) {
     EXPECT_EQ(vecText(z.normal), "[0, 1, 0]");
 }
 
-TEST(ObjImport, MaterialColourReachesTheCorners) {
-    TempDir dir;
-    dir.write("mats.mtl", "newmtl clay\r\nKd 1 0.5 0\r\nnewmtl grey\nKd 0.2\nnewmtl bare\n");
-    dir.write("in.obj", "mtllib mats.mtl\n" + TRIANGLE +
-                            "f 1 2 3\nusemtl clay\nf 1 3 2\nusemtl grey\nf 2 3 1\n"
-                            "usemtl bare\nf 3 1 2\n");
-    ASSERT_EQ(runImporter("in.obj --model plain.txt --colour 10,20,30 --up z").status, 0);
-    EXPECT_EQ(colours(readWritten("plain.txt")),
-              (std::vector<Rgb>{{10, 20, 30}, {255, 128, 0}, {51, 51, 51}, {204, 204, 204}}));
-}
-
 // The light falls from unit(-0.4, -0.55, 0.75): a face turned up shows its
 // Ka share of its colour (0.55 unless the material says) and the rest times
 // 0.741, one turned down the share alone. Ks adds a white highlight of
 // (0.607 facing up) to the power Ns, and a corner's normal bends the light
-// there. A bent face shows one colour, and the collision file the model's.
+// there. A bent face shows the colour of its plane (a saddle's is level),
+// and the collision file the model's colours.
 TEST(ObjImport, ShadingFollowsTheMaterialsAndTheCornerNormals) {
     TempDir dir;
     dir.write("mats.mtl",
-              "newmtl white\nKd 1\nnewmtl flat\nKd 0.4 0.6 0.8\nKa 1\n"
+              "newmtl white\nKd 1\nnewmtl flat\nKd 0.4 0.6 0.8\nKa 1\nnewmtl bare\r\n"
               "newmtl shiny\nKd 0\nKa 0\nKs 1 0.5 0\nNs 2\n");
-    dir.write("in.obj", "mtllib mats.mtl\n" + TRIANGLE +
-                            "vn 0 0 2\nusemtl white\nf 1 2 3\nf 1 3 2\nf 1//1 3 2\n"
-                            "usemtl flat\nf 1 3 2\nusemtl shiny\nf 1 2 3\n"
-                            "v 1 1 0.1\nusemtl white\nf 1 2 4 3\n");
-    Outcome run = runImporter("in.obj --model m.txt --collision c.txt --up z --shade");
+    dir.write(
+        "in.obj",
+        "mtllib mats.mtl\n" + TRIANGLE +
+            "vn 0 0 2\nvn 0 0 0\nf 1 3 2\nusemtl white\nf 1 2 3\nf 1 3 2\n"
+            "f 1//1 3 2\nf 1//2 2 3\nusemtl flat\nf 1 3 2\nusemtl bare\nf 1 3 2\n"
+            "usemtl shiny\nf 1 2 3\nv 1 0 0.1\nv 1 1 0\nv 0 1 0.1\nusemtl white\nf 1 4 5 6\n");
+    Outcome run = runImporter(
+        "in.obj --model m.txt --collision c.txt --up z --shade --colour "
+        "200,100,40");
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<Written> model = readWritten("m.txt");
-    ASSERT_EQ(model.size(), 7u);
-    EXPECT_EQ(colours(model), (std::vector<Rgb>{{225, 225, 225},
+    EXPECT_EQ(colours(model), (std::vector<Rgb>{{110, 55, 22},
+                                                {225, 225, 225},
                                                 {140, 140, 140},
                                                 {225, 225, 225},
+                                                {225, 225, 225},
                                                 {102, 153, 204},
+                                                {112, 112, 112},
                                                 {94, 47, 0},
-                                                {230, 230, 230},
-                                                {230, 230, 230}}));
-    EXPECT_EQ(model[2].colour[1], (Rgb{140, 140, 140}));
+                                                {225, 225, 225},
+                                                {225, 225, 225}}));
+    EXPECT_EQ(model.at(3).colour[1], (Rgb{140, 140, 140}));
     EXPECT_EQ(colours(readWritten("c.txt")), colours(model));
 }
 
@@ -403,8 +399,9 @@ TEST(ObjImport, BadInputNamesItsLineAndWritesNothing) {
         {comb, "in.obj:5004: error: this concave face has 5003 corners, more than the 5000"},
         {TRIANGLE + "#" + std::string(1 << 20, 'x') + "\nf 1 2 3\n",
          "in.obj:4: error: the line is longer than 1048576 bytes"},
-        {"v 0 caf\xC3\xA9\x1B[31m\x7F\xC2\x85\xC0\xAF\x89 0\n",
-         "in.obj:1: error: 'caf\xC3\xA9\\x1b[31m\\x7f\\xc2\\x85\\xc0\\xaf\\x89' is not"},
+        {"v 0 caf\xC3\xA9\x1B[31m\x7F\xC2\x85\xC0\xAF\x89\xF4\x8F\xBF\xBF 0\n",
+         "in.obj:1: error: 'caf\xC3\xA9\\x1b[31m\\x7f\\xc2\\x85\\xc0\\xaf\\x89\xF4\x8F\xBF\xBF' "
+         "is"},
         {"", "no.obj: error: cannot read: No such file", "no.obj --model m.txt"},
         {TRIANGLE + "f 1 2 3\n", "gone/m.txt: error: cannot write: No such file",
          "in.obj --model gone/m.txt"},

@@ -1,4 +1,4 @@
-"""Meshes: lists of coloured triangles, written as a Wavefront OBJ file and
+"""Meshes: lists of coloured faces, written as a Wavefront OBJ file and
 its material library for skorvel-obj, which turns them into the game's
 model and collision files and shades them, and the shapes levels are built
 from.

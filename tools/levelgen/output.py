@@ -68,6 +68,11 @@ def new_file_mode(path: str) -> int:
         return 0o666 & ~mask
 
 
+def cannot_write(folder: str, problem: OSError) -> Stop:
+    reason = problem.strerror or str(problem)
+    return Stop(["%s: cannot write here (%s)" % (folder, reason[:1].lower() + reason[1:])])
+
+
 def write_files(folder: str, files: Mapping[str, bytes]) -> None:
     """Writes each file into a temporary file in the folder and renames them
     into place only once all are written, so that a run that fails changes
@@ -84,9 +89,7 @@ def write_files(folder: str, files: Mapping[str, bytes]) -> None:
         for temporary, name in zip(temporaries, files):
             os.replace(temporary, os.path.join(folder, name))
     except OSError as problem:
-        reason = problem.strerror or str(problem)
-        raise Stop(["%s: cannot write here (%s)" % (folder, reason[:1].lower() + reason[1:])]) \
-            from problem
+        raise cannot_write(folder, problem) from problem
     finally:
         for temporary in temporaries:
             if os.path.lexists(temporary):
@@ -226,7 +229,10 @@ def write_folder(folder: str, plan: Plan, prune: bool) -> int:
     if plan.errors:
         print("nothing written to %s" % folder, file=sys.stderr)
         return 1
-    os.makedirs(folder, exist_ok=True)
+    try:
+        os.makedirs(folder, exist_ok=True)
+    except OSError as problem:
+        raise cannot_write(folder, problem) from problem
     changed = {name: data for name, data in plan.writes.items()
                if name != MANIFEST and read_bytes(os.path.join(folder, name)) != data}
     write_files(folder, changed)

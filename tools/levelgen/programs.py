@@ -48,8 +48,8 @@ def run(programs: Programs, program: str, arguments: list[str],
     try:
         return subprocess.run([program, *arguments], capture_output=True, cwd=folder, check=False)
     except OSError as problem:
-        raise Stop(["cannot run %s (%s): %s" % (program, problem.strerror,
-                                                       programs.missing)]) from problem
+        raise Stop(["cannot run %s (%s): %s" % (program, problem.strerror, programs.missing)]) \
+            from problem
 
 
 def lines_of(output: bytes) -> list[str]:
@@ -70,7 +70,7 @@ def triangle_files(meshes: Mapping[str, Mesh], programs: Programs) -> dict[str, 
             Path(folder, stem + ".mtl").write_text(library)
             kind = "--collision" if mesh.collision else "--model"
             done = run(programs, programs.obj,
-                       [stem + ".obj", "--up", "z", "--shade", kind, name], folder)
+                       ["--up", "z", "--shade", kind, name, "--", stem + ".obj"], folder)
             if done.returncode != 0 or done.stderr:
                 raise Stop(lines_of(done.stderr) +
                                    ["%s could not write %s" % (programs.obj, name)])

@@ -24,9 +24,10 @@ struct GameTriangle {
 
 // Splits each face into triangles that cover it (see triangulate.h) and
 // leaves out those with no area as written. A shaded corner meets the light
-// with the normal the file gives it, or else with its triangle's. False, with *error set, when a
-// coordinate is beyond what the game reads, a face is too large to split or
-// no triangle is left. *warnings gets a line for each kind of doubtful face.
+// with the normal the file gives it, or else with its face's plane. False,
+// with *error set, when a coordinate is beyond what the game reads, a face
+// is too large to split or no triangle is left. *warnings gets a line for
+// each kind of doubtful face.
 bool buildTriangles(const ObjMesh &mesh, const ConvertOptions &options,
                     std::vector<GameTriangle> *triangles, std::vector<std::string> *warnings,
                     std::string *error);

@@ -19,7 +19,7 @@ WEB_PACKAGES=(cmake make emscripten brotli)
 # fetches itself; the web test builds the web version and loads it in
 # headless Chromium. The fuzzers' runtime matches the installed clang:
 # scripts/fuzz adds it.
-TEST_PACKAGES=(clang python3 libgtest-dev libbenchmark-dev
+TEST_PACKAGES=(clang python3 mypy libgtest-dev libbenchmark-dev
                xvfb xdotool x11-apps x11-utils imagemagick desktop-file-utils appstream man-db
                xserver-xephyr inotify-tools lintian libsdl2-2.0-0 "${PACKAGE_PACKAGES[@]}"
                "${WEB_PACKAGES[@]}" chromium)

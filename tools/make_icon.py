@@ -13,6 +13,15 @@ import math
 import os
 import struct
 import zlib
+from typing import Callable
+
+# A shape: the signed distance of a point (x, y) from its edge. A paint:
+# the colour (r, g, b) the layer has at a point.
+Shape = Callable[[float, float], float]
+Colour = tuple[int, int, int]
+Paint = Callable[[float, float], Colour]
+Layer = tuple[Shape, Paint]
+Rgba = tuple[float, float, float, float]
 
 SIZES = (48, 128, 256)
 OUTLINE = (40, 30, 45)
@@ -22,19 +31,19 @@ OUTLINE_WIDTH = 0.012
 # Shapes: each a function of a point giving its signed distance.
 
 
-def circle(cx, cy, r):
+def circle(cx: float, cy: float, r: float) -> Shape:
     return lambda x, y: math.hypot(x - cx, y - cy) - r
 
 
-def ellipse(cx, cy, rx, ry):
+def ellipse(cx: float, cy: float, rx: float, ry: float) -> Shape:
     # Not an exact distance, but close enough near the edge for smooth pixels.
     return lambda x, y: (math.hypot((x - cx) / rx, (y - cy) / ry) - 1.0) * min(rx, ry)
 
 
-def polygon(points):
+def polygon(points: list[tuple[float, float]]) -> Shape:
     """Convex polygon, corners listed clockwise on screen (y down)."""
 
-    def distance(x, y):
+    def distance(x: float, y: float) -> float:
         worst = -1e9
         for (ax, ay), (bx, by) in zip(points, points[1:] + points[:1]):
             nx, ny = by - ay, ax - bx
@@ -45,11 +54,11 @@ def polygon(points):
     return distance
 
 
-def union(*shapes):
+def union(*shapes: Shape) -> Shape:
     return lambda x, y: min(s(x, y) for s in shapes)
 
 
-def intersection(*shapes):
+def intersection(*shapes: Shape) -> Shape:
     return lambda x, y: max(s(x, y) for s in shapes)
 
 
@@ -58,10 +67,10 @@ def intersection(*shapes):
 # function of the point.
 
 
-def lane():
+def lane() -> Layer:
     shape = polygon([(0.36, 0.34), (0.64, 0.34), (0.94, 0.97), (0.06, 0.97)])
 
-    def colour(x, y):
+    def colour(x: float, y: float) -> Colour:
         # Boards run along the lane; the far end is darker.
         board = int((x - 0.5) / (0.03 + 0.05 * y) + 100) % 2
         light = 0.75 + 0.25 * y - 0.06 * board
@@ -70,7 +79,7 @@ def lane():
     return shape, colour
 
 
-def pin(cx, base, height):
+def pin(cx: float, base: float, height: float) -> Layer:
     h = height
     body = ellipse(cx, base - 0.33 * h, 0.2 * h, 0.33 * h)
     neck = polygon([(cx - 0.07 * h, base - 0.8 * h), (cx + 0.07 * h, base - 0.8 * h),
@@ -78,7 +87,7 @@ def pin(cx, base, height):
     head = circle(cx, base - 0.84 * h, 0.12 * h)
     shape = intersection(union(body, neck, head), lambda x, y: y - base)
 
-    def colour(x, y):
+    def colour(x: float, y: float) -> Colour:
         if base - 0.66 * h < y < base - 0.58 * h:
             return (210, 40, 45)
         # Light from the upper left: the right side falls off.
@@ -88,11 +97,11 @@ def pin(cx, base, height):
     return shape, colour
 
 
-def ball(cx, cy, r):
+def ball(cx: float, cy: float, r: float) -> Layer:
     holes = [circle(cx + dx * r, cy + dy * r, 0.11 * r)
              for dx, dy in ((-0.2, -0.45), (0.15, -0.5), (-0.02, -0.18))]
 
-    def colour(x, y):
+    def colour(x: float, y: float) -> Colour:
         if min(h(x, y) for h in holes) < 0:
             return (15, 20, 50)
         # A highlight up and to the left, the shade toward the lower right.
@@ -103,7 +112,7 @@ def ball(cx, cy, r):
     return circle(cx, cy, r), colour
 
 
-def layers():
+def layers() -> list[Layer]:
     return [lane(), pin(0.38, 0.43, 0.3), pin(0.62, 0.43, 0.3), pin(0.5, 0.47, 0.33),
             ball(0.42, 0.73, 0.22)]
 
@@ -112,21 +121,24 @@ def layers():
 # Rendering and PNG output.
 
 
-def coverage(distance, pixel):
+def coverage(distance: float, pixel: float) -> float:
     return min(1.0, max(0.0, 0.5 - distance / pixel))
 
 
-def over(below, colour, alpha):
+def over(below: Rgba, colour: Colour, alpha: float) -> Rgba:
     """Composites straight-alpha `colour` at `alpha` over `below` (r, g, b, a)."""
     r, g, b, a = below
     out = alpha + a * (1.0 - alpha)
     if out == 0.0:
         return (0.0, 0.0, 0.0, 0.0)
-    mix = lambda c, d: (c * alpha + d * a * (1.0 - alpha)) / out
+
+    def mix(c: float, d: float) -> float:
+        return (c * alpha + d * a * (1.0 - alpha)) / out
+
     return (mix(colour[0], r), mix(colour[1], g), mix(colour[2], b), out)
 
 
-def render(size):
+def render(size: int) -> bytes:
     pixel = 1.0 / size
     picture = layers()
     rows = []
@@ -135,7 +147,7 @@ def render(size):
         y = (j + 0.5) * pixel
         for i in range(size):
             x = (i + 0.5) * pixel
-            rgba = (0.0, 0.0, 0.0, 0.0)
+            rgba: Rgba = (0.0, 0.0, 0.0, 0.0)
             for shape, colour in picture:
                 d = shape(x, y)
                 if d > OUTLINE_WIDTH + pixel:
@@ -147,8 +159,8 @@ def render(size):
     return b"".join(rows)
 
 
-def png(size, pixels):
-    def chunk(kind, data):
+def png(size: int, pixels: bytes) -> bytes:
+    def chunk(kind: bytes, data: bytes) -> bytes:
         return (struct.pack(">I", len(data)) + kind + data +
                 struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
 
@@ -157,7 +169,7 @@ def png(size, pixels):
             chunk(b"IDAT", zlib.compress(pixels, 9)) + chunk(b"IEND", b""))
 
 
-def main():
+def main() -> None:
     folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "packaging", "icons")
     os.makedirs(folder, exist_ok=True)
     for size in SIZES:

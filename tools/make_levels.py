@@ -7,21 +7,23 @@ did not write.
     python3 tools/make_levels.py new-level NAME [--pins N] [--out DIR]
 
 DIR is levels/ beside tools/ unless --out names another folder. The levels
-themselves are built in tools/levelgen/bundled.py.
+themselves are built in tools/levelgen/bundled.py. It runs the build's
+skorvel-obj and skorvel-check (build/), or those that SKORVEL_OBJ and
+SKORVEL_CHECK name.
 """
 
 import argparse
 import os
 import sys
 
-from levelgen import bundled, output, starter
+from levelgen import bundled, output, programs, starter
 
 DEFAULT_OUT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..",
                                             "levels"))
 USAGE = __doc__.split("\n\n")[1]
 
 
-def generate(argv):
+def generate(argv: list[str]) -> int:
     parser = argparse.ArgumentParser(prog="make_levels.py", usage=USAGE,
                                      description=__doc__.split("\n\n")[0])
     parser.add_argument("--out", default=DEFAULT_OUT, metavar="DIR",
@@ -37,32 +39,33 @@ def generate(argv):
     if args.check and args.prune:
         parser.error("--check writes nothing, so it cannot --prune")
     scenes = bundled.scenes()
-    files = bundled.all_files(scenes)
+    tools = programs.source_tree()
+    files = bundled.all_files(scenes, tools)
     chosen = scenes
     if args.only is not None:
         chosen = [scene for scene in scenes if scene.name == args.only]
         if not chosen:
             parser.error("no bundled level is called '%s'; the levels are %s" %
                          (args.only, ", ".join(scene.name for scene in scenes)))
-    selected = set()
+    selected: set[str] = set()
     for scene in chosen:
-        selected |= set(scene.files()) | set(scene.models())
-    plan = output.plan_folder(args.out, files, bundled.scene_entries(scenes), selected,
-                              args.prune)
+        selected |= set(scene.file_names()) | set(scene.models())
+    plan = output.plan_folder(args.out, files, [scene.scene_file() for scene in scenes],
+                              selected, args.prune, tools)
     if not args.check:
         return output.write_folder(args.out, plan, args.prune)
     status = output.check_folder(args.out, plan)
     if status:
         again = "" if args.out == DEFAULT_OUT else " --out " + args.out
-        print("%s does not match tools/make_levels.py; run python3 tools/make_levels.py%s" %
-              (args.out, again))
+        output.tell(["%s does not match tools/make_levels.py; run python3 tools/make_levels.py%s"
+                     % (args.out, again)])
     else:
         print("%s matches tools/make_levels.py (%d files and its manifest)" %
               (args.out, len(plan.writes) - 1))
     return status
 
 
-def new_level(argv):
+def new_level(argv: list[str]) -> int:
     parser = argparse.ArgumentParser(prog="make_levels.py new-level",
                                      description="Writes a starter level NAME into DIR and "
                                                  "lists it before the closing scene.")
@@ -72,21 +75,21 @@ def new_level(argv):
     parser.add_argument("--out", default=DEFAULT_OUT, metavar="DIR",
                         help="the levels folder (default: %(default)s)")
     args = parser.parse_args(argv)
-    generated = bundled.all_files(bundled.scenes())
-    return starter.new_level(args.out, args.name, args.pins, generated)
+    generated = bundled.file_names(bundled.scenes())
+    return starter.new_level(args.out, args.name, args.pins, generated, programs.source_tree())
 
 
-def main(argv):
-    # A level maker's scene list may hold bytes that are not UTF-8; they are
-    # carried through unchanged and shown escaped.
-    sys.stdout.reconfigure(errors="backslashreplace")
+def main(argv: list[str]) -> int:
+    output.show_undecodable()
     try:
         if argv[:1] == ["new-level"]:
             return new_level(argv[1:])
         return generate(argv)
+    except programs.Stop as stop:
+        output.tell(stop.lines)
     except OSError as problem:
-        print("make_levels.py: error: %s" % problem)
-        return 1
+        output.tell(["make_levels.py: error: %s" % problem])
+    return 1
 
 
 if __name__ == "__main__":

@@ -48,6 +48,13 @@ inline Vec3 vecFromTo(Vec3 a, Vec3 b) {
     return {(float)((double)b.x - a.x), (float)((double)b.y - a.y), (float)((double)b.z - a.z)};
 }
 
+// A triangle's normal by the right-hand rule, twice its area long: toward
+// the side from which the corners a, b, c run counter-clockwise. Zero when
+// they lie on one line.
+inline Vec3 vecFaceNormal(Vec3 a, Vec3 b, Vec3 c) {
+    return vecCross(vecFromTo(a, b), vecFromTo(a, c));
+}
+
 inline Vec3 vecScale(Vec3 v, float s) {
     return {(float)((double)v.x * s), (float)((double)v.y * s), (float)((double)v.z * s)};
 }

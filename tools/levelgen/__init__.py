@@ -4,11 +4,14 @@ a level maker can build a level of their own from.
 Modules, each with one job:
 
     vectors   three-component vectors as plain tuples
-    shading   the fixed light and the colours it gives a surface
-    mesh      the Mesh of coloured triangles and the shapes built from it:
-              quads, boxes, lofts, slabs, walls, lathes, boards, lane marks
+    mesh      the Mesh of coloured faces, written as OBJ, and the shapes built
+              from it: quads, boxes, lofts, slabs, walls, lathes, boards,
+              lane marks
+    programs  the game's own programs the generator asks: skorvel-obj
+              writes the model and collision files, skorvel-check reads
+              scene lists
     bodies    the pin and ball models and their sizes
-    scene     the Scene record, its three files, and the scene list
+    scene     the Scene record, its three files, and the scene list's text
     bundled   the six bundled levels and the closing scene, in play order
     starter   a starter level for a level maker
     output    writing a levels folder without touching a level maker's files

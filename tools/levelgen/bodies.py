@@ -9,9 +9,8 @@ is a sphere of the same radius around its centre."""
 
 import math
 
-from .mesh import Mesh, lathe
-from .shading import shade
-from .vectors import add, cross, dot, scale, sub, unit
+from .mesh import Colour, Mesh, Point2, ProfilePoint, Surface, lathe
+from .vectors import Vec, add, cross, dot, scale, sub, unit
 
 PIN_RADIUS = 0.3
 PIN_MASS = 1.0
@@ -25,7 +24,7 @@ PIN_RED = (204, 28, 36)
 # Pin profile: (height above the base, radius, colour of the band above).
 # The collision sphere of radius PIN_RADIUS sits on the lane, so the base is
 # drawn PIN_RADIUS below the centre and the sphere fills the pin's belly.
-PIN_PROFILE = [
+PIN_PROFILE: list[ProfilePoint] = [
     (0.00, 0.00, PIN_WHITE),
     (0.00, 0.12, PIN_WHITE),
     (0.06, 0.18, PIN_WHITE),
@@ -55,13 +54,13 @@ BALL_COLOURS = {
 PIN_MODEL = "pin"
 
 
-def pin_model():
+def pin_model() -> Mesh:
     mesh = Mesh()
-    lathe(mesh, PIN_PROFILE, 10, -PIN_RADIUS, shine=0.25)
+    lathe(mesh, PIN_PROFILE, 10, -PIN_RADIUS, ambient=0.5, shine=0.25, gloss=20)
     return mesh
 
 
-def icosphere(subdivisions):
+def icosphere(subdivisions: int) -> list[tuple[Vec, Vec, Vec]]:
     """Unit vectors of the corners of a subdivided icosahedron, as triangles
     facing outward."""
     t = (1 + math.sqrt(5)) / 2
@@ -71,9 +70,9 @@ def icosphere(subdivisions):
     faces = [(0, 11, 5), (0, 5, 1), (0, 1, 7), (0, 7, 10), (0, 10, 11), (1, 5, 9), (5, 11, 4),
              (11, 10, 2), (10, 7, 6), (7, 1, 8), (3, 9, 4), (3, 4, 2), (3, 2, 6), (3, 6, 8),
              (3, 8, 9), (4, 9, 5), (2, 4, 11), (6, 2, 10), (8, 6, 7), (9, 8, 1)]
-    triangles = [tuple(corners[i] for i in f) for f in faces]
+    triangles = [(corners[a], corners[b], corners[c]) for a, b, c in faces]
     for _ in range(subdivisions):
-        finer = []
+        finer: list[tuple[Vec, Vec, Vec]] = []
         for a, b, c in triangles:
             ab, bc, ca = unit(add(a, b)), unit(add(b, c)), unit(add(c, a))
             finer += [(a, ab, ca), (b, bc, ab), (c, ca, bc), (ab, bc, ca)]
@@ -86,29 +85,30 @@ def icosphere(subdivisions):
     return outward
 
 
-def ball_model(base):
+def ball_model(base: Colour) -> Mesh:
     """A polished ball: dark, with a bright highlight toward the light."""
     mesh = Mesh()
-    for tri in icosphere(2):
-        colours = [shade(base, n, ambient=0.3, shine=0.85, gloss=30) for n in tri]
-        mesh.triangle(*(scale(n, BALL_RADIUS) for n in tri), colours)
+    surface = Surface(base, ambient=0.3, shine=0.85, gloss=30)
+    for a, b, c in icosphere(2):
+        mesh.triangle(scale(a, BALL_RADIUS), scale(b, BALL_RADIUS), scale(c, BALL_RADIUS),
+                      surface, (a, b, c))
     return mesh
 
 
-def model_files():
-    """The pin and ball model files, by file name."""
-    files = {PIN_MODEL + ".txt": pin_model().text()}
+def model_meshes() -> dict[str, Mesh]:
+    """The pin and ball models, by file name."""
+    meshes = {PIN_MODEL + ".txt": pin_model()}
     for name, colour in BALL_COLOURS.items():
-        files[name + ".txt"] = ball_model(colour).text()
-    return files
+        meshes[name + ".txt"] = ball_model(colour)
+    return meshes
 
 
-def ball_on(x, y, floor_z=0.0):
+def ball_on(x: float, y: float, floor_z: float = 0.0) -> Vec:
     """The ball's centre when it rests on a floor at height floor_z."""
     return (x, y, floor_z + BALL_RADIUS)
 
 
-def triangle_rack(rows, head, spacing=PIN_SPACING):
+def triangle_rack(rows: int, head: Point2, spacing: float = PIN_SPACING) -> list[Point2]:
     """Pin spots of a rack pointing at the player: one pin in the first row,
     two in the next, and so on; head is the front pin's (x, y)."""
     spots = []

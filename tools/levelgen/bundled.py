@@ -7,17 +7,20 @@ their floor through Scene.pin and the ball through ball_on, so their centres
 are 0.3 and 0.5 above it."""
 
 import math
+from typing import Callable
 
-from .bodies import ball_on, model_files, triangle_rack
-from .mesh import (GREY, MAPLE, PINE, Mesh, box, boards, floor_quads, gutters, lane_marks,
-                   lane_slab, lathe, loft, polygon_slab, regular_polygon, side_wall)
+from .bodies import ball_on, model_meshes, triangle_rack
+from .mesh import (GREY, MAPLE, PINE, Colour, Mesh, Point2, ProfilePoint, Section, box, boards,
+                   floor_quads, gutters, lane_marks, lane_slab, lathe, loft, polygon_slab,
+                   regular_polygon, side_wall)
+from .programs import Programs, triangle_files
 from .scene import Scene
 from .vectors import lerp, unit
 
 
 # --- Level 1: a short lane with three pins and open edges everywhere.
 
-def warm_up():
+def warm_up() -> Scene:
     s = Scene("warmup", background=(0.10, 0.16, 0.30), overlay=(1.0, 0.9, 0.45),
               fall_height=-5.0, camera=(0.0, -6.0, 3.2), ball_model="ball_blue",
               ball_start=ball_on(0, 0))
@@ -37,13 +40,13 @@ TURF = [(86, 160, 84), (74, 144, 72)]
 STONE = [(200, 196, 180), (184, 178, 160)]
 
 
-def funnel():
+def funnel() -> Scene:
     s = Scene("funnel", background=(0.55, 0.74, 0.92), overlay=(0.06, 0.08, 0.30),
               fall_height=-5.0, camera=(0.0, -6.0, 3.6), ball_model="ball_purple",
               ball_start=ball_on(0, 0))
     rim, y_top, y_neck, drop = 3.5, 2.0, 12.0, 1.5
 
-    def section(t):
+    def section(t: float) -> list[Point2]:
         """Cross-section at fraction t of the way down: a flat chute floor
         whose half-width shrinks, and banks that rise to the rim."""
         half = lerp(rim, 0.75, 1 - (1 - t) ** 2)
@@ -51,11 +54,11 @@ def funnel():
         top = floor + (rim - half) * 0.5
         return [(-rim, top), (-half, floor), (half, floor), (rim, top)]
 
-    def sections(stations):
+    def sections(stations: int) -> list[Section]:
         return [(lerp(y_top, y_neck, k / stations), section(k / stations))
                 for k in range(stations + 1)]
 
-    def colour(i, j):
+    def colour(i: int, j: int) -> Colour:
         return STONE[i % 2] if j == 1 else TURF[i % 2]
 
     boards(s.lane, -rim, rim, -2.0, y_top, 0.0, 20, PINE)
@@ -80,7 +83,7 @@ def funnel():
 
 # --- Level 3: the classic ten-pin rack, gutters and a pit with a curtain.
 
-def ten_pin():
+def ten_pin() -> Scene:
     s = Scene("tenpin", background=(0.13, 0.08, 0.20), overlay=(0.55, 0.95, 1.0),
               fall_height=-4.0, camera=(0.0, -7.0, 3.6), ball_model="ball_red",
               ball_start=ball_on(0, 0))
@@ -132,7 +135,7 @@ RAMP_STRIPES = [(220, 40, 40), (240, 236, 228)]
 PADDING = [(40, 60, 140), (34, 50, 120)]
 
 
-def ramp_jump():
+def ramp_jump() -> Scene:
     s = Scene("jump", background=(0.04, 0.04, 0.12), overlay=(1.0, 0.62, 0.2),
               fall_height=-5.0, camera=(0.0, -8.5, 4.6), ball_model="ball_blue",
               ball_start=ball_on(0, 0))
@@ -142,7 +145,7 @@ def ramp_jump():
     lane_slab(s.lane, -half, half, -2.0, y_ramp, 0.6, (120, 84, 52))
     floor_quads(s.collision, -half, half, -2.0, y_ramp, 0.0)
 
-    def ramp(stations):
+    def ramp(stations: int) -> list[Section]:
         """The ramp's curve, getting steeper toward the lip."""
         return [(y_ramp + ramp_length * t, [(-half, lip * t * t), (half, lip * t * t)])
                 for t in (k / stations for k in range(stations + 1))]
@@ -187,7 +190,7 @@ def ramp_jump():
 PLANKS = [(160, 110, 64), (140, 94, 54), (170, 120, 72)]
 
 
-def bridge():
+def bridge() -> Scene:
     s = Scene("bridge", background=(0.30, 0.09, 0.12), overlay=(1.0, 0.93, 0.6),
               fall_height=-5.0, camera=(0.0, -5.5, 3.4), ball_model="ball_green",
               ball_start=ball_on(0, 0))
@@ -229,7 +232,7 @@ ROCK = (120, 98, 78)
 SEA = [(40, 140, 170), (48, 152, 180)]
 
 
-def island(s, centre, radius, top_z, pins):
+def island(s: Scene, centre: Point2, radius: float, top_z: float, pins: list[Point2]) -> None:
     """An octagonal island with a sandy top and rocky sides, solid all over,
     and pins at the given offsets from its centre."""
     corners = regular_polygon(centre, radius, 8, math.pi / 8)
@@ -239,7 +242,7 @@ def island(s, centre, radius, top_z, pins):
         s.pin(centre[0] + dx, centre[1] + dy, top_z)
 
 
-def in_line(centre, count, spacing=0.95):
+def in_line(centre: Point2, count: int, spacing: float = 0.95) -> list[Point2]:
     """Offsets of pins standing one behind another on the line from the
     ball's start through the island's centre."""
     d = unit((centre[0], centre[1], 0.0))
@@ -247,7 +250,7 @@ def in_line(centre, count, spacing=0.95):
             for k in range(count)]
 
 
-def islands():
+def islands() -> Scene:
     s = Scene("islands", background=(0.98, 0.74, 0.50), overlay=(0.05, 0.05, 0.25),
               fall_height=-5.0, camera=(0.0, -6.5, 5.0), ball_model="ball_red",
               ball_start=ball_on(0, 0))
@@ -273,7 +276,7 @@ def islands():
 # --- The closing scene: the ball and a full rack on a round stage before a
 # curtain. Nothing moves here.
 
-STAGE_PROFILE = [
+STAGE_PROFILE: list[ProfilePoint] = [
     (0.0, 0.0, (90, 20, 30)),
     (0.0, 3.4, (150, 30, 40)),
     (0.7, 3.4, (230, 190, 80)),
@@ -284,7 +287,7 @@ STAGE_PROFILE = [
 ]
 
 
-def closing():
+def closing() -> Scene:
     s = Scene("finale", background=(0.05, 0.03, 0.10), overlay=(1.0, 0.82, 0.25),
               fall_height=-10.0, camera=(0.0, -6.2, 2.4), ball_model="ball_blue",
               ball_start=ball_on(0.0, -1.6))
@@ -304,25 +307,30 @@ def closing():
 
 
 # Play order, easiest first; the closing scene comes last in the list.
-LEVELS = [warm_up, funnel, ten_pin, ramp_jump, bridge, islands]
+LEVELS: list[Callable[[], Scene]] = [warm_up, funnel, ten_pin, ramp_jump, bridge, islands]
 CLOSING = closing
 
 
-def scenes():
+def scenes() -> list[Scene]:
     """Every bundled scene in play order, the closing scene last."""
     return [level() for level in LEVELS] + [CLOSING()]
 
 
-def scene_entries(all_scenes):
-    """The scene list's entries for the bundled scenes, in play order."""
-    entries = [("level%d" % (k + 1), scene.scene_file()) for k, scene in enumerate(all_scenes[:-1])]
-    return entries + [("closing", all_scenes[-1].scene_file())]
+def file_names(all_scenes: list[Scene]) -> set[str]:
+    """The names of every model and of every file of the given scenes."""
+    names = set(model_meshes())
+    for scene in all_scenes:
+        names.update(scene.file_names())
+    return names
 
 
-def all_files(all_scenes):
+def all_files(all_scenes: list[Scene], programs: Programs) -> dict[str, str]:
     """Every model, and every file of the given scenes, by name; the scene
     list is left to the caller, who merges it with the list already there."""
-    files = model_files()
+    meshes = model_meshes()
+    files = {}
     for scene in all_scenes:
-        files.update(scene.files())
+        meshes.update(scene.meshes())
+        files[scene.scene_file()] = scene.text()
+    files.update(triangle_files(meshes, programs))
     return files

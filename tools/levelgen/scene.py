@@ -6,16 +6,22 @@ World units: x runs across a lane, y along it away from the player, z up.
 A pin's centre stands PIN_RADIUS (0.3) above the floor it stands on, the
 ball's BALL_RADIUS (0.5) above its floor."""
 
-import re
-
 from .bodies import BALL_MASS, BALL_RADIUS, PIN_MASS, PIN_MODEL, PIN_RADIUS
-from .mesh import Mesh, fmt
+from .mesh import Mesh
+from .vectors import Vec
 
 SCENE_LIST = "scenelist.txt"
 
 
+def fmt(x: float) -> str:
+    """A number as scene files write it: four decimals, never -0."""
+    text = "%.4f" % x
+    return "0.0000" if text == "-0.0000" else text
+
+
 class Scene:
-    def __init__(self, name, background, overlay, fall_height, camera, ball_model, ball_start):
+    def __init__(self, name: str, background: Vec, overlay: Vec, fall_height: float, camera: Vec,
+                 ball_model: str, ball_start: Vec) -> None:
         self.name = name
         self.background = background
         self.overlay = overlay
@@ -23,25 +29,33 @@ class Scene:
         self.camera = camera
         self.ball_model = ball_model
         self.ball_start = ball_start
-        self.pins = []
+        self.pins: list[Vec] = []
         self.lane = Mesh()
-        self.collision = Mesh()
+        self.collision = Mesh(collision=True)
 
-    def pin(self, x, y, floor_z=0.0):
+    def pin(self, x: float, y: float, floor_z: float = 0.0) -> None:
         """A pin standing on a floor at height floor_z."""
         self.pins.append((x, y, floor_z + PIN_RADIUS))
 
-    def scene_file(self):
+    def scene_file(self) -> str:
         return self.name + "_scene.txt"
 
-    def models(self):
+    def meshes(self) -> dict[str, Mesh]:
+        """The lane model and the collision mesh, by file name."""
+        return {self.name + "_lane.txt": self.lane, self.name + "_collision.txt": self.collision}
+
+    def file_names(self) -> list[str]:
+        return [self.scene_file(), *self.meshes()]
+
+    def models(self) -> list[str]:
         """The file names of the body models the scene draws."""
         return [self.ball_model + ".txt"] + ([PIN_MODEL + ".txt"] if self.pins else [])
 
-    def files(self):
-        lane, collision = self.name + "_lane.txt", self.name + "_collision.txt"
+    def text(self) -> str:
+        """The scene file."""
+        lane, collision = self.meshes()
 
-        def vec(v):
+        def vec(v: Vec) -> str:
             return "[%s, %s, %s]" % tuple(fmt(c) for c in v)
 
         lines = ["background " + vec(self.background),
@@ -60,32 +74,13 @@ class Scene:
                       "pin_radius %s" % fmt(PIN_RADIUS),
                       "pin_mass %s" % fmt(PIN_MASS),
                       "pin_model %s.txt" % PIN_MODEL]
-        return {self.scene_file(): "\n".join(lines) + "\n",
-                lane: self.lane.text(),
-                collision: self.collision.text()}
+        return "\n".join(lines) + "\n"
 
 
-# ---------------------------------------------------------------------------
-# The scene list: a label word and the count, then one entry per line, a
-# label word and a scene file name. The game reads it word by word; the
-# labels only make it readable. The last entry is the closing scene.
-
-
-def scene_list_text(entries):
-    """The scene list of (label, scene file) entries, in play order."""
-    lines = ["scenes %d" % len(entries)] + ["%s %s" % entry for entry in entries]
+def scene_list_text(scenes: list[str]) -> str:
+    """The scene list naming the scene files in play order, the last the
+    closing scene. The game reads the labels before each name and the count
+    but ignores them: they only make the list readable."""
+    labels = ["level%d" % (k + 1) for k in range(len(scenes) - 1)] + ["closing"]
+    lines = ["scenes %d" % len(scenes)] + ["%s %s" % entry for entry in zip(labels, scenes)]
     return "\n".join(lines) + "\n"
-
-
-def parse_scene_list(text):
-    """The (label, scene file) entries of a scene list and the count it
-    states, or raises ValueError saying what is wrong. Every pair of words
-    after the count is an entry, even beyond the count, so that an entry
-    whose count was not raised is kept rather than lost."""
-    words = text.split()
-    if len(words) < 2 or not re.fullmatch(r"[+-]?[0-9]+", words[1]):
-        raise ValueError("the first line is not a label and a number of scenes")
-    entries = words[2:]
-    if len(entries) % 2:
-        raise ValueError("'%s' at the end is a label without a scene file" % entries[-1])
-    return list(zip(entries[0::2], entries[1::2])), int(words[1])

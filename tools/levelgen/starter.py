@@ -14,13 +14,12 @@ import shlex
 from dataclasses import dataclass
 
 from .bodies import PIN_SPACING, ball_on
-from .mesh import MAPLE, boards, floor_quads, lane_marks, lane_slab
-from .output import Plan, encode, read_manifest, read_scene_list, write_bytes
+from .mesh import MAPLE, Point2, boards, floor_quads, lane_marks, lane_slab
+from .output import Plan, encode, folder_scenes, read_manifest, tell, write_files
+from .programs import Programs, triangle_files, unreadable_names
 from .scene import SCENE_LIST, Scene, scene_list_text
 
 MAX_PINS = 15
-# Longest name whose files still fit the game's 255-character file names.
-MAX_NAME = 255 - len("_collision.txt")
 LANE_HALF, LANE_START, BOARDS = 2.1, -2.0, 14
 RACK_HEAD = 9.0
 # Little room behind the last row, so that a knocked pin soon slides off.
@@ -41,7 +40,7 @@ class Commands:
 SOURCE_TREE = Commands()
 
 
-def rack(count, head_y):
+def rack(count: int, head_y: float) -> list[Point2]:
     """Pin spots of a rack pointing at the player: a head pin, then rows of
     two. Every pin stands within 0.5 of the lane's middle, closer than the
     ball's and a pin's radii together (0.8), so a straight throw reaches
@@ -55,7 +54,7 @@ def rack(count, head_y):
     return spots[:count]
 
 
-def starter_scene(name, pin_count):
+def starter_scene(name: str, pin_count: int) -> Scene:
     spots = rack(pin_count, RACK_HEAD)
     y_end = spots[-1][1] + BACK_ROOM
     s = Scene(name, background=(0.10, 0.16, 0.30), overlay=(1.0, 0.9, 0.45),
@@ -70,25 +69,24 @@ def starter_scene(name, pin_count):
     return s
 
 
-def name_problem(name, pin_count):
+def name_problem(name: str, pin_count: int) -> str | None:
     if not re.fullmatch(r"[A-Za-z0-9_-]+", name):
         return "'%s' is not a plain word of letters, digits, '_' or '-'" % name
-    if len(name) > MAX_NAME:
-        return "the name is longer than %d characters" % MAX_NAME
     if not 1 <= pin_count <= MAX_PINS:
         return "--pins must be from 1 to %d" % MAX_PINS
     return None
 
 
-def folder_problems(folder, scene, generated_names, plan, commands):
+def folder_problems(folder: str, scene: Scene, generated_names: set[str], plan: Plan,
+                    commands: Commands, programs: Programs) -> list[str]:
     """Adds to the plan an error for everything in the folder that stands in
-    the way of the scene; returns the folder's scene list entries."""
+    the way of the scene; returns the scenes of the folder's list."""
     list_path = os.path.join(folder, SCENE_LIST)
-    entries = read_scene_list(folder, plan) if os.path.isfile(list_path) else None
     fill = commands.fill_folder.replace("{folder}", shlex.quote(folder))
-    if entries is None and not plan.errors:
+    scenes = folder_scenes(folder, plan, programs) if os.path.lexists(list_path) else None
+    if scenes is None and not plan.errors:
         plan.errors.append("%s: error: no scene list here; %s" % (list_path, fill))
-    if entries and scene.scene_file() in [file for _, file in entries]:
+    if scenes and scene.scene_file() in scenes:
         plan.errors.append("%s: error: already names %s" % (list_path, scene.scene_file()))
     for model in scene.models():
         if not os.path.isfile(os.path.join(folder, model)):
@@ -96,43 +94,42 @@ def folder_problems(folder, scene, generated_names, plan, commands):
                                (os.path.join(folder, model), fill))
     # A name the generator writes, or wrote, would be its file, not the
     # level maker's: a later run could overwrite or prune it.
-    own = read_manifest(folder) | set(generated_names)
-    for file in sorted(scene.files()):
+    own = read_manifest(folder) | generated_names
+    for file in scene.file_names():
         path = os.path.join(folder, file)
         if os.path.lexists(path):
             plan.errors.append("%s: error: already exists; pick another name" % path)
         elif file in own:
             plan.errors.append("%s: error: the generator writes this file; pick another name"
                                % path)
-    return entries
+    return scenes or []
 
 
-def new_level(folder, name, pin_count, generated_names, commands=SOURCE_TREE):
+def new_level(folder: str, name: str, pin_count: int, generated_names: set[str],
+              programs: Programs, commands: Commands = SOURCE_TREE) -> int:
     """Writes the starter level NAME into the folder and lists it before the
     closing scene; writes nothing when anything stands in the way. Returns
     the exit status."""
     problem = name_problem(name, pin_count)
     if problem:
-        print("%s: error: %s; nothing written" % (commands.program, problem))
+        tell(["%s: error: %s; nothing written" % (commands.program, problem)])
         return 1
     scene = starter_scene(name, pin_count)
-    plan = Plan()
-    entries = folder_problems(folder, scene, generated_names, plan, commands)
-    for line in plan.errors + plan.warnings:
-        print(line)
+    plan = Plan(errors=unreadable_names(scene.file_names(), programs))
+    scenes = [] if plan.errors else \
+        folder_problems(folder, scene, generated_names, plan, commands, programs)
+    tell(plan.errors + plan.warnings)
     if plan.errors:
-        print("%s: nothing written" % commands.program)
+        tell(["%s: nothing written" % commands.program])
         return 1
-    files = scene.files()
-    for file, text in files.items():
-        write_bytes(os.path.join(folder, file), encode(text))
-    position = max(0, len(entries) - 1)
-    entries.insert(position, ("level%d" % (position + 1), scene.scene_file()))
-    list_path = os.path.join(folder, SCENE_LIST)
-    write_bytes(list_path, encode(scene_list_text(entries)))
-    print("wrote %s with %d pins: %s" % (name, pin_count, ", ".join(sorted(files))))
+    files = {scene.scene_file(): scene.text(), **triangle_files(scene.meshes(), programs)}
+    position = max(0, len(scenes) - 1)
+    scenes.insert(position, scene.scene_file())
+    files[SCENE_LIST] = scene_list_text(scenes)
+    write_files(folder, {file: encode(text) for file, text in files.items()})
+    print("wrote %s with %d pins: %s" % (name, pin_count, ", ".join(sorted(scene.file_names()))))
     print("%s: %s added before the closing scene (%d scenes)" %
-          (list_path, scene.scene_file(), len(entries)))
+          (os.path.join(folder, SCENE_LIST), scene.scene_file(), len(scenes)))
     print(commands.play.replace("{folder}", shlex.quote(folder))
           .replace("{scene}", scene.scene_file()))
     return 0

@@ -127,11 +127,14 @@ bool readIndex(Place *place, const char *text, const IndexKind &kind, int define
     return true;
 }
 
-// A corner written v, v/vt, v//vn or v/vt/vn; only the vertex is kept, the
-// others are checked.
-bool readCorner(Place *place, char *word, int *vertex) {
+// A corner written v, v/vt, v//vn or v/vt/vn; the vertex and the normal
+// (-1 when there is none) are kept, the texture coordinate is checked.
+bool readCorner(Place *place, char *word, int *vertex, int *normal) {
     const ObjMesh &mesh = *place->reading->mesh;
-    int defined[3] = {static_cast<int>(mesh.vertices.size()), mesh.texCoordCount, mesh.normalCount};
+    int defined[3] = {static_cast<int>(mesh.vertices.size()), mesh.texCoordCount,
+                      static_cast<int>(mesh.normals.size())};
+    int *kept[3] = {vertex, nullptr, normal};
+    *normal = -1;
     char *part = word;
     for (int k = 0; part; k++) {
         char *slash = strchr(part, '/');
@@ -140,7 +143,7 @@ bool readCorner(Place *place, char *word, int *vertex) {
         int index = 0;
         bool optional = k > 0 && *part == '\0';
         if (!optional && !readIndex(place, part, INDEX_KINDS[k], defined[k], &index)) return false;
-        if (k == 0) *vertex = index;
+        if (!optional && kept[k]) *kept[k] = index;
         part = slash ? slash + 1 : nullptr;
     }
     return true;
@@ -154,9 +157,10 @@ bool readFace(Place *place, const std::vector<char *> &words) {
     face.material = place->reading->material;
     face.line = place->line;
     for (size_t i = 1; i < words.size(); i++) {
-        int vertex;
-        if (!readCorner(place, words[i], &vertex)) return false;
+        int vertex, normal;
+        if (!readCorner(place, words[i], &vertex, &normal)) return false;
         face.corners.push_back(vertex);
+        face.normals.push_back(normal);
     }
     place->reading->mesh->faces.push_back(face);
     return true;
@@ -187,22 +191,33 @@ bool readFile(FILE *file, Place *place, bool fatal, Statement statement) {
     }
 }
 
-// Kd may give one number for a grey, as the format allows; its spectral and
-// xyz forms are not read.
-void readDiffuse(Place *place, std::string *text, ObjMaterial *material) {
+// Kd, Ka and Ks may give one number for a grey, as the format allows; their
+// spectral and xyz forms are not read. Ns is one number, 0 or more.
+void readMaterialValues(Place *place, const std::string &keyword, std::string *text,
+                        ObjMaterial *material) {
     std::string statement = nameAfter(*text, 0);
     std::vector<char *> words = splitWords(text);
-    double kd[3];
-    bool numbers = words.size() == 2 || words.size() == 4;
+    bool exponent = keyword == "Ns";
+    double values[3];
+    bool numbers = words.size() == 2 || (!exponent && words.size() == 4);
     for (size_t i = 1; numbers && i < words.size(); i++)
-        numbers = readDecimal(words[i], &kd[i - 1]);
-    if (!numbers) {
-        warn(place, "'" + statement + "' is not read, only 'Kd R G B' and 'Kd GREY' are: '" +
-                        material->name + "' keeps the colour it had (light grey by default)");
+        numbers = readDecimal(words[i], &values[i - 1]);
+    if (!numbers || (exponent && values[0] < 0.0)) {
+        std::string forms = exponent ? "'Ns NUMBER' from 0 up is"
+                                     : "'" + keyword + " R G B' and '" + keyword + " GREY' are";
+        warn(place, "'" + statement + "' is not read, only " + forms + ": '" + material->name +
+                        "' keeps the value it had (see skorvel-obj --help)");
         return;
     }
-    if (words.size() == 2) kd[1] = kd[2] = kd[0];
-    std::copy(kd, kd + 3, material->diffuse);
+    if (exponent) {
+        material->shininess = values[0];
+        return;
+    }
+    if (words.size() == 2) values[1] = values[2] = values[0];
+    double *target = keyword == "Kd"   ? material->diffuse
+                     : keyword == "Ka" ? material->ambient
+                                       : material->specular;
+    std::copy(values, values + 3, target);
 }
 
 void readMaterialStatement(Place *place, std::string *text, int *current) {
@@ -217,11 +232,13 @@ void readMaterialStatement(Place *place, std::string *text, int *current) {
             return;
         }
         *current = static_cast<int>(mesh->materials.size());
-        mesh->materials.push_back(ObjMaterial{name, {0.8, 0.8, 0.8}});
+        mesh->materials.push_back(ObjMaterial());
+        mesh->materials.back().name = name;
         // The first material of a name is the one that counts.
         place->reading->materialIndex.insert({name, *current});
-    } else if (keyword == "Kd" && *current >= 0) {
-        readDiffuse(place, text, &mesh->materials[*current]);
+    } else if ((keyword == "Kd" || keyword == "Ka" || keyword == "Ks" || keyword == "Ns") &&
+               *current >= 0) {
+        readMaterialValues(place, keyword, text, &mesh->materials[*current]);
     }
 }
 
@@ -298,7 +315,7 @@ bool readStatement(Place *place, std::string *text) {
         mesh->texCoordCount++;
     } else if (keyword == "vn") {
         if (!readNumbers(place, words, 3, xyz)) return false;
-        mesh->normalCount++;
+        mesh->normals.push_back(ObjPoint{xyz[0], xyz[1], xyz[2]});
     } else if (keyword == "f") {
         return readFace(place, words);
     }

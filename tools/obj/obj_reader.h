@@ -1,6 +1,7 @@
 // Reads a Wavefront OBJ file (and the material libraries it names) into
-// plain lists: vertex positions with their lines, faces as lists of vertex
-// indices with the line each came from, and the materials' diffuse colours.
+// plain lists: vertex positions with their lines, normals, faces as lists of
+// vertex and normal indices with the line each came from, and the
+// materials' colours and shading.
 #pragma once
 
 #include <string>
@@ -10,13 +11,18 @@ struct ObjPoint {
     double x, y, z;
 };
 
+// What a material library leaves unsaid keeps these values.
 struct ObjMaterial {
     std::string name;
-    double diffuse[3];  // Kd, 0 to 1
+    double diffuse[3] = {0.8, 0.8, 0.8};     // Kd, 0 to 1: the colour in full light
+    double ambient[3] = {0.55, 0.55, 0.55};  // Ka: the share of it that shows in the shade
+    double specular[3] = {0.0, 0.0, 0.0};    // Ks: the strength of a white highlight
+    double shininess = 10.0;                 // Ns: the higher, the smaller the highlight
 };
 
 struct ObjFace {
     std::vector<int> corners;  // indices into ObjMesh::vertices, in file order
+    std::vector<int> normals;  // per corner, an index into ObjMesh::normals or -1 for none
     int material;              // index into ObjMesh::materials, or -1 for none
     int line;
 };
@@ -27,8 +33,8 @@ struct ObjMesh {
     std::vector<int> vertexLines;  // the line each vertex came from
     std::vector<ObjFace> faces;
     std::vector<ObjMaterial> materials;
+    std::vector<ObjPoint> normals;  // as written, of any length
     int texCoordCount = 0;
-    int normalCount = 0;
     // "FILE:LINE: warning: ..." lines for things that do not stop the import.
     std::vector<std::string> warnings;
 };

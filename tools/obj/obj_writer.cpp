@@ -11,20 +11,20 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "obj/light.h"
 #include "obj/obj_text.h"
 #include "obj/triangulate.h"
 #include "physics/vec.h"
 
 namespace {
 
-// The light of --shade: from above, and from the player's side of the lane
-// (the camera looks along +y). Faces turned away keep the ambient share.
-const ObjPoint LIGHT = {0.0, -0.6, 0.8};
-const double AMBIENT = 0.55;
+// Y up to Z up is a rotation about x, so the corners keep their turn.
+ObjPoint turnUp(ObjPoint p, const ConvertOptions &options) {
+    return options.yUp ? ObjPoint{p.x, -p.z, p.y} : p;
+}
 
 ObjPoint placePoint(ObjPoint p, const ConvertOptions &options) {
-    // Y up to Z up is a rotation about x, so the corners keep their turn.
-    if (options.yUp) p = ObjPoint{p.x, -p.z, p.y};
+    p = turnUp(p, options);
     return ObjPoint{p.x * options.scale, p.y * options.scale, p.z * options.scale};
 }
 
@@ -79,22 +79,42 @@ Vec3 asVec3(ObjPoint p) {
 // The normal as the game works it out from the corners it reads; false when
 // they make no area there.
 bool gameNormal(const ObjPoint *vertex, ObjPoint *normal) {
-    Vec3 a = asVec3(vertex[0]);
-    Vec3 n = vecCross(vecFromTo(a, asVec3(vertex[1])), vecFromTo(a, asVec3(vertex[2])));
+    Vec3 n = vecFaceNormal(asVec3(vertex[0]), asVec3(vertex[1]), asVec3(vertex[2]));
     if (n.x == 0.0f && n.y == 0.0f && n.z == 0.0f) return false;
     vecNormalize(&n);
     *normal = {n.x, n.y, n.z};
     return true;
 }
 
-int colourByte(double value) {
-    return static_cast<int>(std::lround(std::min(255.0, std::max(0.0, value))));
+// How the triangles of one face are coloured.
+struct Paint {
+    int rgb[3];
+    ObjMaterial material;  // its shading; the default one for a face without
+};
+
+Paint facePaint(const ObjMesh &mesh, const ObjFace &face, const ConvertOptions &options) {
+    Paint paint;
+    if (face.material >= 0) paint.material = mesh.materials[face.material];
+    for (int c = 0; c < 3; c++)
+        paint.rgb[c] =
+            face.material < 0 ? options.colour[c] : colourByte(paint.material.diffuse[c]);
+    return paint;
 }
 
-void faceColour(const ObjMesh &mesh, const ObjFace &face, const ConvertOptions &options, int *rgb) {
-    for (int c = 0; c < 3; c++)
-        rgb[c] = face.material < 0 ? options.colour[c]
-                                   : colourByte(mesh.materials[face.material].diffuse[c] * 255.0);
+bool isZero(ObjPoint p) { return p.x == 0.0 && p.y == 0.0 && p.z == 0.0; }
+
+// The unit normal the light meets at a corner: the one the file gives the
+// corner, in the game's axes; when it gives none (or one of no length), the
+// face's, so that a face shows one colour however it is split; the
+// triangle's when the face's corners enclose no area.
+ObjPoint cornerNormal(const ObjMesh &mesh, int index, const ConvertOptions &options,
+                      const FaceSplit &split, ObjPoint triangleNormal) {
+    ObjPoint fallback = isZero(split.facing) ? triangleNormal : split.facing;
+    if (index < 0) return fallback;
+    ObjPoint n = turnUp(mesh.normals[index], options);
+    double length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    if (!(length > 0.0 && std::isfinite(length))) return fallback;
+    return {n.x / length, n.y / length, n.z / length};
 }
 
 // Faces of one kind of doubt: how many, and the line of the first.
@@ -111,18 +131,25 @@ struct Doubts {
     Doubt bent, crossed, flat;
 };
 
-void splitInto(const std::vector<ObjPoint> &corners, int line, const FaceSplit &split,
-               const int *rgb, std::vector<GameTriangle> *triangles, Doubts *doubts) {
+void splitInto(const ObjMesh &mesh, const ObjFace &face, const std::vector<ObjPoint> &corners,
+               const FaceSplit &split, const ConvertOptions &options,
+               std::vector<GameTriangle> *triangles, Doubts *doubts) {
+    Paint paint = facePaint(mesh, face, options);
     for (const CornerTriple &triple : split.triangles) {
         GameTriangle t;
-        for (int k = 0; k < 3; k++) {
-            t.vertex[k] = corners[triple.corner[k]];
-            std::copy(rgb, rgb + 3, t.colour[k]);
+        for (int k = 0; k < 3; k++) t.vertex[k] = corners[triple.corner[k]];
+        if (!gameNormal(t.vertex, &t.normal)) {
+            note(&doubts->flat, face.line);
+            continue;
         }
-        if (gameNormal(t.vertex, &t.normal))
-            triangles->push_back(t);
-        else
-            note(&doubts->flat, line);
+        for (int k = 0; k < 3; k++) {
+            std::copy(paint.rgb, paint.rgb + 3, t.colour[k]);
+            if (!options.shade) continue;
+            int normal = face.normals[triple.corner[k]];
+            shadeColour(paint.material, paint.rgb,
+                        cornerNormal(mesh, normal, options, split, t.normal), t.colour[k]);
+        }
+        triangles->push_back(t);
     }
 }
 
@@ -151,12 +178,6 @@ void warnOfDoubts(const ObjMesh &mesh, const Doubts &doubts, std::vector<std::st
                       "out, the first from this line",
                       doubts.flat.count, doubts.flat.count == 1 ? "" : "s",
                       doubts.flat.count == 1 ? "is" : "are")));
-}
-
-void shadeColour(const ObjPoint &normal, int *rgb) {
-    double facing = normal.x * LIGHT.x + normal.y * LIGHT.y + normal.z * LIGHT.z;
-    double light = AMBIENT + (1.0 - AMBIENT) * std::max(0.0, facing);
-    for (int c = 0; c < 3; c++) rgb[c] = colourByte(rgb[c] * light);
 }
 
 void writeTriple(FILE *file, const char *label, ObjPoint p) {
@@ -270,9 +291,7 @@ bool buildTriangles(const ObjMesh &mesh, const ConvertOptions &options,
         }
         if (split.offPlane > FLATNESS_TOLERANCE) note(&doubts.bent, face.line);
         if (split.crossed) note(&doubts.crossed, face.line);
-        int rgb[3];
-        faceColour(mesh, face, options, rgb);
-        splitInto(corners, face.line, split, rgb, triangles, &doubts);
+        splitInto(mesh, face, corners, split, options, triangles, &doubts);
     }
     warnOfDoubts(mesh, doubts, warnings);
     if (!triangles->empty()) return true;
@@ -281,11 +300,6 @@ bool buildTriangles(const ObjMesh &mesh, const ConvertOptions &options,
                                         : "no face has any area; the game needs at least one "
                                           "triangle");
     return false;
-}
-
-void shadeTriangles(std::vector<GameTriangle> *triangles) {
-    for (GameTriangle &t : *triangles)
-        for (int k = 0; k < 3; k++) shadeColour(t.normal, t.colour[k]);
 }
 
 bool writeTriangleFiles(const std::vector<OutputFile> &files, std::string *error) {

@@ -11,6 +11,7 @@ struct ConvertOptions {
     bool yUp = true;  // the file's up axis is Y, as Blender exports
     double scale = 1.0;
     int colour[3] = {200, 200, 200};  // for faces without a material colour
+    bool shade = false;               // bake the light (light.h) into the colours
 };
 
 // Every coordinate holds exactly what the file says once the game reads it
@@ -22,15 +23,14 @@ struct GameTriangle {
 };
 
 // Splits each face into triangles that cover it (see triangulate.h) and
-// leaves out those with no area as written. False, with *error set, when a
-// coordinate is beyond what the game reads, a face is too large to split or
-// no triangle is left. *warnings gets a line for each kind of doubtful face.
+// leaves out those with no area as written. A shaded corner meets the light
+// with the normal the file gives it, or else with its face's plane. False,
+// with *error set, when a coordinate is beyond what the game reads, a face
+// is too large to split or no triangle is left. *warnings gets a line for
+// each kind of doubtful face.
 bool buildTriangles(const ObjMesh &mesh, const ConvertOptions &options,
                     std::vector<GameTriangle> *triangles, std::vector<std::string> *warnings,
                     std::string *error);
-
-// Bakes a light from above and in front into the colours.
-void shadeTriangles(std::vector<GameTriangle> *triangles);
 
 struct OutputFile {
     std::string path;

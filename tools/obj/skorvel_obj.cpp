@@ -33,8 +33,10 @@ const char *const HELP =
     "                    (default 1)\n"
     "  --colour R,G,B    the colour, 0 to 255 each, of faces without a material\n"
     "                    colour (default %d,%d,%d)\n"
-    "  --shade           bake a light from above and in front into the model's\n"
-    "                    colours\n"
+    "  --shade           bake a light from above and in front into the colours: a\n"
+    "                    material's Ka share of its colour shows everywhere (0.55\n"
+    "                    by default), Ks adds a white highlight, tighter for a\n"
+    "                    larger Ns, and a corner's normal (vn) bends the light\n"
     "  -h, --help        print this help and exit\n"
     "  --version         print the version and exit\n"
     "  --                what follows is the input file, even if it starts with -\n"
@@ -61,7 +63,6 @@ struct Arguments {
     const char *model = nullptr;
     const char *collision = nullptr;
     ConvertOptions options;
-    bool shade = false;
 };
 
 int usageError(const std::string &text) {
@@ -107,7 +108,7 @@ int readOption(const char *option, const char *value, Arguments *args) {
             return usageError(formatted(
                 "--colour takes R,G,B from 0 to 255, such as 200,160,100, not '%s'", value));
     } else if (strcmp(option, "--shade") == 0) {
-        args->shade = true;
+        args->options.shade = true;
     } else if (strcmp(option, "--help") == 0 || strcmp(option, "-h") == 0) {
         const ConvertOptions defaults;
         const int *colour = defaults.colour;
@@ -184,11 +185,8 @@ int main(int argc, char **argv) {
     if (!convert(args, &triangles)) return EXIT_FAULT;
 
     std::vector<OutputFile> outputs;
-    if (args.model) {
-        outputs.push_back(OutputFile{args.model, triangles});
-        if (args.shade) shadeTriangles(&outputs.back().triangles);
-    }
-    // One file may serve as both; the model's colours do no harm to a mesh.
+    if (args.model) outputs.push_back(OutputFile{args.model, triangles});
+    // One file may serve as both.
     if (args.collision && !(args.model && strcmp(args.model, args.collision) == 0))
         outputs.push_back(OutputFile{args.collision, triangles});
     std::string error;

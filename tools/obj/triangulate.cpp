@@ -164,10 +164,12 @@ bool overlaps(const std::vector<Point2> &flat, const std::vector<CornerTriple> &
 }  // namespace
 
 FaceSplit splitFace(const std::vector<ObjPoint> &corners) {
-    FaceSplit split = {{}, 0.0, false};
+    FaceSplit split = {{}, 0.0, false, {0.0, 0.0, 0.0}};
     int count = static_cast<int>(corners.size());
     ObjPoint centre = centreOf(corners);
     ObjPoint normal = newellNormal(corners, centre);
+    double length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
+    if (length > 0.0) split.facing = {normal.x / length, normal.y / length, normal.z / length};
     // Three corners, or a face of no area, leave nothing to choose.
     if (count == 3 || (normal.x == 0.0 && normal.y == 0.0 && normal.z == 0.0)) {
         split.triangles = fan(count);

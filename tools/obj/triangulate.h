@@ -26,6 +26,7 @@ struct FaceSplit {
     std::vector<CornerTriple> triangles;  // corners - 2 of them, or none if too large
     double offPlane;  // the farthest corner's distance from the plane, per face size
     bool crossed;     // edges cross in the face's plane: some triangles overlap
+    ObjPoint facing;  // the unit normal of the face's plane, or zero for a face of no area
 };
 
 FaceSplit splitFace(const std::vector<ObjPoint> &corners);

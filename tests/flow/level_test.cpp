@@ -80,6 +80,12 @@ TEST_F(LevelStages, ADragThrowsAtItsMeanUnpausedSpeedOnTopOfTheVelocity) {
     event(SDL_MOUSEBUTTONUP);
     EXPECT_EQ(gamePhase, PHASE_AIM);
     EXPECT_FLOAT_EQ(ball.velocity.x, 4.5f);
+
+    dragX = INT32_MAX - 1;  // the sums stop at the ends of their range
+    dragY = INT32_MIN + 1;
+    motion(2, -2);
+    EXPECT_EQ(dragX, INT32_MAX);
+    EXPECT_EQ(dragY, INT32_MIN);
 }
 
 TEST_F(LevelStages, OnlyALeftPressWhileAimingStartsADrag) {

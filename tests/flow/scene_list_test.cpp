@@ -80,12 +80,14 @@ TEST(SceneList, AMissingOrIrregularFileCannotBeOpened) {
 TEST(SceneList, AllocationFailureGivesOneLineAndFreesEverything) {
     TempDir dir;
     // 0: the table fails; 1: the first name buffer; 2: the second one.
+    int descriptors = openDescriptorCount();
     for (int failAt = 0; failAt < 3; failAt++) {
         allocationFailCountdown = failAt;
         ListRead read = readList(dir, "scenes 2\na one.txt\nb two.txt\n");
         EXPECT_EQ(read.ok, 0) << failAt;
         EXPECT_EQ(read.log, loading + "2 scenes\nNot enough memory to read scenelist.txt\n");
         EXPECT_EQ(read.list.sceneNames, nullptr);
+        EXPECT_EQ(openDescriptorCount(), descriptors) << failAt;
     }
 }
 

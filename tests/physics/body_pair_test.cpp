@@ -58,6 +58,8 @@ TEST(BodyPair, NothingChangesUnlessTouchingClosingAndFinite) {
         {body({0, 0, 0}, {5, 0, 0}, 1.0f), body({0.5f, 0, 0}, {0, 0, 0}, -1.0f)},
         {body({0, 0, 0}, {5, 0, 0}, 1e-45f), body({0.5f, 0, 0}, {0, 0, 0}, 0.0f)},
         {body({0, 0, 0}, {5, 0, 0}, 3e38f), body({0.5f, 0, 0}, {0, 0, 0}, 3e38f)},
+        // Only the struck body's new speed overflows: neither changes.
+        {body({0, 0, 0}, {1.5e38f, 0, 0}, 2.0f), body({0.5f, 0, 0}, {0, 0, 0}, 1.0f)},
     };
     for (const auto &c : cases) {
         Body a = c.a, b = c.b;

@@ -78,7 +78,7 @@ keys_seen() { awk '/^KeyPress/ { down = 1 } /^KeyRelease/ { down = 0 }
                        printf "%s", substr($0, RSTART + RLENGTH - 2, 1) }' "$1"; }
 # tap KEY: a press held for a few frames, as the game reads keys once a frame.
 tap() { xdotool keydown "$1" sleep 0.3 keyup "$1"; }
-loads_of_mine() { grep -c "^done loading scene from file mine_scene.txt" "$work/window.out" || true; }
+loads_of_mine() { scenes_loaded "$work/window.out" | grep -c '^mine_scene.txt$' || true; }
 
 # broken_then_fixed KEY: with mine_scene.txt broken, KEY (F12 in the scene
 # before it, F5 in it) ends the game on it; the checker's finding is shown,
@@ -108,10 +108,8 @@ cp "$mine/mine_scene.txt" "$work/mine_scene.saved"
 first=$(awk '$2 == "mine_scene.txt" { print previous } { previous = $2 }' "$mine/scenelist.txt")
 "$launcher" --window --level "$first" "$mine" >"$work/window.out" 2>"$work/window.err" &
 window_pid=$!
-within 30 grep -q "done loading scene from file" "$work/window.out" ||
-    fail "--window: $(cat "$work/window.out" "$work/window.err")"
-[ "$(grep -m 1 '^done loading scene from' "$work/window.out")" = \
-    "done loading scene from file $first" ] ||
+loaded_within 30 "$work/window.out" || fail "--window: $(cat "$work/window.out" "$work/window.err")"
+[ "$(scenes_loaded "$work/window.out" | head -n 1)" = "$first" ] ||
     fail "--window did not start at $first: $(cat "$work/window.out")"
 window=$(xdotool search --limit 1 --name '^Skorvel - mine$') || fail "no window named Skorvel - mine"
 grep -q 'Geometry: 640x480' <(xdotool getwindowgeometry "$window") ||

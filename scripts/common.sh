@@ -16,14 +16,14 @@ WEB_PACKAGES=(cmake make emscripten brotli)
 # What the tests, the benchmark and the fuzzers need on top of playing: the
 # install test validates the menu entry, the metainfo and the manual pages,
 # reads the game window's class with xprop and types into xev (x11-utils),
-# and plays skorvel --window (Xephyr, inotifywait); the package test runs
-# lintian; the sdl12-compat leg needs SDL 2 under the compat library it
-# fetches itself; the web test builds the web version and loads it in
-# headless Chromium. The fuzzers' runtime matches the installed clang:
-# scripts/fuzz adds it.
+# and plays skorvel --window (Xephyr, inotifywait, xauth, and xmessage from
+# x11-utils); the package test runs lintian; the sdl12-compat leg needs SDL 2
+# under the compat library it fetches itself; the web test builds the web
+# version and loads it in headless Chromium. The fuzzers' runtime matches
+# the installed clang: scripts/fuzz adds it.
 TEST_PACKAGES=(clang python3 mypy libgtest-dev libbenchmark-dev
                xvfb xdotool x11-apps x11-utils imagemagick desktop-file-utils appstream man-db
-               xserver-xephyr inotify-tools lintian libsdl2-2.0-0 "${PACKAGE_PACKAGES[@]}"
+               xserver-xephyr inotify-tools xauth lintian libsdl2-2.0-0 "${PACKAGE_PACKAGES[@]}"
                "${WEB_PACKAGES[@]}" chromium)
 
 # install_missing_packages PACKAGE...

@@ -68,7 +68,7 @@ makes_new_level() {
     cp -r "$2" "$3"
     local out
     out=$(cd "$3" && "$1" mine --pins 4) || fail "skorvel-new-level: $out"
-    [ -f "$3/mine_scene.txt" ] && grep -q ' mine_scene.txt$' "$3/scenelist.txt" ||
+    [ -f "$3/mine_scene.txt" ] && grep -qx mine_scene.txt <<<"$("$(dirname "$1")/skorvel-check" --scenes "$3")" ||
         fail "skorvel-new-level wrote no listed level: $out"
     [ -z "$(find "$(dirname "$1")/.." -name __pycache__)" ] || fail "bytecode written into the install"
 }

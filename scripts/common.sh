@@ -1,5 +1,7 @@
 # Shared by scripts/play and scripts/test: install what a fresh Debian
-# machine lacks, build, and run an X server of our own when needed.
+# machine lacks, build, and run an X server of our own when needed (with
+# the launcher's own shell functions, which the tests use too).
+source "$(dirname "${BASH_SOURCE[0]}")/../packaging/game_shell.sh"
 
 # What building and playing the game need.
 PLAY_PACKAGES=(cmake make g++ libsdl1.2-dev libgl-dev libglu1-mesa-dev)
@@ -14,14 +16,14 @@ WEB_PACKAGES=(cmake make emscripten brotli)
 # What the tests, the benchmark and the fuzzers need on top of playing: the
 # install test validates the menu entry, the metainfo and the manual pages,
 # reads the game window's class with xprop and types into xev (x11-utils),
-# and plays skorvel --window (Xephyr, inotifywait); the package test runs
-# lintian; the sdl12-compat leg needs SDL 2 under the compat library it
-# fetches itself; the web test builds the web version and loads it in
-# headless Chromium. The fuzzers' runtime matches the installed clang:
-# scripts/fuzz adds it.
+# and plays skorvel --window (Xephyr, inotifywait, xauth, and xmessage from
+# x11-utils); the package test runs lintian; the sdl12-compat leg needs SDL 2
+# under the compat library it fetches itself; the web test builds the web
+# version and loads it in headless Chromium. The fuzzers' runtime matches
+# the installed clang: scripts/fuzz adds it.
 TEST_PACKAGES=(clang python3 mypy libgtest-dev libbenchmark-dev
                xvfb xdotool x11-apps x11-utils imagemagick desktop-file-utils appstream man-db
-               xserver-xephyr inotify-tools lintian libsdl2-2.0-0 "${PACKAGE_PACKAGES[@]}"
+               xserver-xephyr inotify-tools xauth lintian libsdl2-2.0-0 "${PACKAGE_PACKAGES[@]}"
                "${WEB_PACKAGES[@]}" chromium)
 
 # install_missing_packages PACKAGE...
@@ -52,39 +54,4 @@ build() {
     shift
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
-}
-
-# start_xvfb [WIDTHxHEIGHT]: starts Xvfb, 640x480 unless told, on a free
-# display number; sets XVFB_PID and DISPLAY. Without
-# -noreset the server resets whenever its last client leaves, and a client
-# that connects during the reset is turned away. Fails, with Xvfb's own
-# words, when the server does not start.
-start_xvfb() {
-    local fifo log
-    fifo=$(mktemp -u)
-    log=$(mktemp)
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -noreset -screen 0 "${1:-640x480}x24" -nolisten tcp 3>"$fifo" >"$log" 2>&1 &
-    XVFB_PID=$!
-    local number=""
-    read -r number <"$fifo" || true
-    rm -f "$fifo"
-    if ! [[ $number =~ ^[0-9]+$ ]]; then
-        echo "Xvfb did not start:" >&2
-        cat "$log" >&2
-        rm -f "$log"
-        wait "$XVFB_PID" 2>/dev/null || true
-        XVFB_PID=""
-        return 1
-    fi
-    rm -f "$log"
-    export DISPLAY=":$number"
-}
-
-stop_xvfb() {
-    if [ -n "${XVFB_PID:-}" ]; then
-        kill "$XVFB_PID" 2>/dev/null || true
-        wait "$XVFB_PID" 2>/dev/null || true
-        XVFB_PID=""
-    fi
 }

@@ -5,15 +5,10 @@
 # paths without a list or without a display.
 # Usage: session.sh GAME_BINARY
 set -euo pipefail
+source "$(dirname "$0")/../../packaging/game_shell.sh"
 game=$(realpath "$1")
 work=$(mktemp -d)
-xvfb_pid="" game_pid=""
-cleanup() {
-    [ -z "$game_pid" ] || kill "$game_pid" 2>/dev/null || true
-    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'stop_jobs; rm -rf "$work"' EXIT
 cd "$work"
 fail() {
     printf 'FAIL: %s\n--- stdout\n%s\n--- stderr\n%s\n' "$*" "$(cat log)" "$(cat err)"
@@ -45,16 +40,10 @@ start() { "$game" "$@" >log 2>err & game_pid=$!; }
 finish() {  # EXPECTED-STATUS
     local status=0
     wait "$game_pid" || status=$?
-    game_pid=""
     [ "$status" -eq "$1" ] || fail "exit status $status, expected $1"
 }
-wait_for() {  # TEXT [BYTES ALREADY SEEN]
-    for _ in $(seq 300); do
-        tail -c +$((${2:-0} + 1)) log | grep -qF -- "$1" && return 0
-        sleep 0.1
-    done
-    fail "the log never showed '$1'"
-}
+has_loaded() { loads | grep -qxF "$1"; }
+wait_for_load() { within 30 has_loaded "$1" || fail "$1 was never loaded"; }
 # Holds a key for many frames, lets it go, and waits until the log has been
 # quiet for a while.
 hold() {  # KEY SECONDS
@@ -65,21 +54,18 @@ hold() {  # KEY SECONDS
     while [ "$size" != "$(stat -c %s log)" ]; do size=$(stat -c %s log); sleep 0.7; done
 }
 quit() { xdotool keydown Escape; finish 0; xdotool keyup Escape; }
-loads() { sed -n 's/^done loading scene from file //p' log; }
+loads() { scenes_loaded log; }
 expect_tail() { [ "$(tail -c ${#1} log; echo .)" = "$1." ] || fail "the log does not end with: $1"; }
 nl=$'\n'
 
-exec 3< <(Xvfb -displayfd 4 -noreset -screen 0 640x480x24 -nolisten tcp 4>&1 2>/dev/null)
-xvfb_pid=$!
-read -r number <&3 || fail "Xvfb did not start"
-export DISPLAY=":$number"
+start_xvfb
 
 # The session: a pinless scene passes by itself; F5 plays a scene again and
 # F12 moves on in list order, once a press however long it is held, and
 # again at once on the next press; Escape quits.
 printf 'scenes 3\nempty nopins.txt\nfirst a.txt\nclosing end.txt\n' >scenelist.txt
 start alpha "two words"
-wait_for "done loading scene from file a.txt"
+wait_for_load a.txt
 hold F5 0.6
 hold F12 0.6
 hold F12 0.1
@@ -97,13 +83,14 @@ expect_tail "$nl$nl....Done....$nl"
 # quitting there passes the end of the list once more.
 printf 'scenes 2\nempty nopins.txt\nclosing end.txt\n' >scenelist.txt
 start
-wait_for "done loading scene from file end.txt"
+wait_for_load end.txt
 xdotool click 1
-for _ in $(seq 300); do [ "$(loads | grep -c end.txt)" -lt 2 ] || break; sleep 0.1; done
+within 30 eval '[ "$(loads | grep -c end.txt)" -ge 2 ]' || true
 quit
 [ "$(loads | head -4 | tr '\n' ' ')" = "nopins.txt end.txt nopins.txt end.txt " ] ||
     fail "the click did not start the list again"
-tr '\n' '|' <log | grep -qF "unloading scene...|completed game...|done loading scene from file nopins.txt" ||
+after=$(grep -m 1 -B 1 -A 1 -xF "completed game..." log)
+[ "$(head -n 1 <<<"$after")" = "unloading scene..." ] && [ "$(scenes_loaded <<<"$after")" = nopins.txt ] ||
     fail "no completed game before the first scene"
 expect_tail "unloading scene...${nl}completed game...$nl$nl....Done....$nl"
 

@@ -3,27 +3,14 @@
 # process started stopped at the end, an X server of their own, and the
 # checks that any installed launcher must pass.
 set -euo pipefail
-# start_xvfb comes from here.
+# start_xvfb, within and the game's log come from here.
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
 work=$(mktemp -d)
-# Stops the processes the test started that still run (the shell's jobs).
-cleanup() {
-    local pid
-    for pid in $(jobs -p); do kill "$pid" 2>/dev/null || true; done
-    wait || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'stop_jobs; rm -rf "$work"' EXIT
 fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
-# within SECONDS COMMAND...: true once the command succeeds, polled 10 times a second.
-within() {
-    for _ in $(seq $(($1 * 10))); do "${@:2}" && return 0 || sleep 0.1; done
-    return 1
-}
-gone() { ! kill -0 "$1" 2>/dev/null; }
 
 # quit_with_escape PID: holds Escape until the process ends, as a player
 # would; the game reads the key once a frame.
@@ -40,8 +27,7 @@ play() {
     local log=$work/$1.log
     (cd / && exec "${@:2}") >"$log" 2>&1 &
     local pid=$! status=0 w
-    within 30 eval "grep -qs 'done loading scene from file' '$log' || gone $pid"
-    grep -q "done loading scene from file" "$log" || fail "$1: $(cat "$log")"
+    loaded_within 30 "$log" $pid || fail "$1: $(cat "$log")"
     # xdotool matches classes ignoring case; xprop shows the class exactly.
     w=$(xdotool search --limit 1 --class "^${wmclass:-skorvel}\$") &&
         grep -q ", \"${wmclass:-skorvel}\"\$" <(xprop -id "$w" WM_CLASS) ||
@@ -52,7 +38,7 @@ play() {
 }
 
 # first_scene NAME: the scene the game loaded first in play NAME.
-first_scene() { sed -n 's/^done loading scene from file //p' "$work/$1.log" | head -n 1; }
+first_scene() { scenes_loaded "$work/$1.log" | head -n 1; }
 
 # snapshot FOLDER: every file's name and checksum, to show that nothing was written.
 snapshot() { (cd "$1" && find . -type f -exec md5sum {} + | sort -k 2); }
@@ -82,7 +68,7 @@ makes_new_level() {
     cp -r "$2" "$3"
     local out
     out=$(cd "$3" && "$1" mine --pins 4) || fail "skorvel-new-level: $out"
-    [ -f "$3/mine_scene.txt" ] && grep -q ' mine_scene.txt$' "$3/scenelist.txt" ||
+    [ -f "$3/mine_scene.txt" ] && grep -qx mine_scene.txt <<<"$("$(dirname "$1")/skorvel-check" --scenes "$3")" ||
         fail "skorvel-new-level wrote no listed level: $out"
     [ -z "$(find "$(dirname "$1")/.." -name __pycache__)" ] || fail "bytecode written into the install"
 }

@@ -40,8 +40,8 @@ window_facts() {
     local log=$work/$1.log pid w
     (cd "$levels" && SDL_VIDEO_X11_WMCLASS=skorvel LD_LIBRARY_PATH=${2:-} exec "$build/skorvel") >"$log" 2>&1 &
     pid=$!
-    within 30 eval "grep -qs 'done loading scene from file' '$log' || gone $pid" &&
-        w=$(xdotool search --limit 1 --class '^skorvel$') || fail "$1: no game window: $(cat "$log")"
+    loaded_within 30 "$log" $pid && w=$(xdotool search --limit 1 --class '^skorvel$') ||
+        fail "$1: no game window: $(cat "$log")"
     xprop -id "$w" WM_NAME _NET_WM_NAME WM_ICON_NAME _NET_WM_ICON_NAME WM_CLASS
     xwininfo -id "$w" | grep -E '^ *(Width|Height|Depth|Map State):'
     quit_with_escape "$pid"

@@ -28,11 +28,11 @@ findings as soon as a broken file is saved.]])
 # driver libGL.so.1 itself, as Debian's other OpenGL games depend on libgl1,
 # and skorvel-new-level is Python 3. The launcher's bash, awk and coreutils
 # are on every Debian system (lintian calls a dependency on awk needless).
-# Only skorvel --window needs the nested X server and inotifywait, and it
-# says so when they are missing.
+# Only skorvel --window needs the nested X server, inotifywait, xauth and
+# xmessage, and it says so when they are missing.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1, python3")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xserver-xephyr, inotify-tools")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xserver-xephyr, inotify-tools, xauth, x11-utils")
 
 # Stripped as Debian's dh_strip strips, which also drops the compilers'
 # .comment notes that CMake's plain strip keeps. What lintian still says is

@@ -75,7 +75,7 @@ brought=$(apt-cache depends --recurse --installed --no-recommends --no-suggests 
     grep -v '^ ' | tr -d '<>'; echo libxcursor1 libxrender1 | xargs -n 1)
 (cd "$levels" && exec "$root/usr/lib/games/skorvel/skorvel") >"$work/maps.log" 2>&1 &
 game=$!
-within 30 grep -qs 'done loading scene from file' "$work/maps.log" || fail "$(cat "$work/maps.log")"
+loaded_within 30 "$work/maps.log" "$game" || fail "$(cat "$work/maps.log")"
 libraries=$(awk '$6 ~ /\.so(\.|$)/ { sub(/^\/usr/, "", $6); print $6 }' "/proc/$game/maps" | sort -u)
 quit_with_escape "$game"
 # Merged /usr: dpkg knows each file with or without its /usr, not both.

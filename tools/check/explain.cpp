@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -14,17 +15,22 @@
 // --- Words and lines --------------------------------------------------------
 
 static bool firstOnLine(const FileText &file, long offset) {
-    long lineStart = file.lineStarts[lineOf(file, offset) - 1];
-    for (long at = lineStart; at < offset; at++)
+    for (long at = offset - 1; at >= 0; at--) {
+        char c = charAt(file, at);
+        if (c == '\n' || c == '\r') return true;
         if (!isSpaceAt(file, at)) return false;
+    }
     return true;
 }
 
+// How many words the line holds, counted up to two: whether it holds one
+// word alone is all that is asked, and a line may be a whole file.
 static int wordsOnLine(const FileText &file, int line) {
-    std::string text = lineText(file, line);
     int count = 0;
     bool inWord = false;
-    for (char c : text) {
+    for (long at = lineStartOf(file, line); count < 2 && at < sizeOf(file); at++) {
+        char c = charAt(file, at);
+        if (c == '\n' || c == '\r') break;
         bool space = isspace(static_cast<unsigned char>(c));
         count += !space && !inWord;
         inWord = !space;
@@ -34,7 +40,7 @@ static int wordsOnLine(const FileText &file, int line) {
 
 // The text from offset to the end of its line, without white space at either end.
 static std::string restOfLine(const FileText &file, long offset) {
-    std::string rest = file.text.substr(offset, lineEnd(file, offset) - offset);
+    std::string rest = textBetween(file, offset, lineEnd(file, offset));
     size_t first = rest.find_first_not_of(" \t\f\v");
     size_t last = rest.find_last_not_of(" \t\f\v");
     return first == std::string::npos ? "" : rest.substr(first, last - first + 1);
@@ -56,7 +62,7 @@ static bool hasFSuffix(const std::string &word) {
 // that is left over on a line or stands alone on its line, its label lost.
 // A number with more words after it on its line may well be a label.
 static bool labelIsAValue(const FileText &file, long labelAt) {
-    char first = file.text[labelAt];
+    char first = charAt(file, labelAt);
     if (strchr("[]()", first)) return true;
     if (!strchr(",.+-0123456789", first)) return false;
     return !firstOnLine(file, labelAt) || wordsOnLine(file, lineOf(file, labelAt)) == 1;
@@ -85,18 +91,55 @@ static bool cutShort(const FileText &file, const Item &item) {
            !isSpaceAt(file, item.end) && !isSpaceAt(file, item.end - 1);
 }
 
-static Finding cutShortFinding(const FileText &file, const Item &item) {
+// Whether c is one of the characters of set; a NUL is in none.
+static bool isOneOf(char c, const char *set) { return c != '\0' && strchr(set, c); }
+
+// A NUL byte is no white space to the game: it is read as a word, or as part of one.
+static std::string nulConsequence(const FileText &file, const Item *next) {
+    if (!next || next->kind != TRACE_NAME || !next->good) return "";
+    return formatted(", and it looks for a %s called '%s'", noun(*next).c_str(),
+                     nameOf(file, *next).c_str());
+}
+
+// The bracketed value around offset, from its '[' to its ']' or the end of its line.
+static std::string bracketAround(const FileText &file, long offset) {
+    long begin = offset, end = offset;
+    while (begin > 0 && !isOneOf(charAt(file, begin - 1), "[\n\r")) begin--;
+    while (end < sizeOf(file) && !isOneOf(charAt(file, end), "]\n\r")) end++;
+    return textBetween(file, begin - 1, end + (charAt(file, end) == ']'));
+}
+
+static Finding cutShortFinding(const FileText &file, const Item &item, const Item *next) {
     int line = lineOf(file, item.end);
     std::string rest = restOfLine(file, item.end);
-    if (file.text[item.end - 1] == ']')
+    char after = charAt(file, item.end);
+    if (after == '\0')
+        return {line, formatted("a NUL byte (a zero character) follows the %s: the game reads it "
+                                "as the next label, so every word after it is read out of "
+                                "step%s; remove the NUL",
+                                noun(item).c_str(), nulConsequence(file, next).c_str())};
+    if (charAt(file, item.end - 1) == ']')
         return {line,
                 formatted("'%s' is left unread after the %s and spoils the next line: remove it",
                           rest.c_str(), noun(item).c_str())};
+    bool bracketed = item.kind == TRACE_VECTOR || item.kind == TRACE_COLOUR;
+    if (bracketed && after == ',') {
+        std::string bracket = bracketAround(file, item.end);
+        long numbers = 1 + std::count(bracket.begin(), bracket.end(), ',');
+        std::string extra = numbers == 4 ? "the fourth" : formatted("the last %ld", numbers - 3);
+        return {line, formatted("'%s' holds %ld numbers, and a %s has three: the game reads three "
+                                "and leaves '%s' unread, which spoils the next line; remove %s",
+                                bracket.c_str(), numbers, noun(item).c_str(), rest.c_str(),
+                                extra.c_str())};
+    }
     long begin = item.end, end = item.end;
-    while (begin > 0 && !isSpaceAt(file, begin - 1) && !strchr("[,", file.text[begin - 1])) begin--;
-    while (end < sizeOf(file) && !isSpaceAt(file, end) && !strchr(",]", file.text[end])) end++;
-    std::string word = file.text.substr(begin, end - begin);
-    std::string read = file.text.substr(begin, item.end - begin);
+    while (begin > 0 && !isSpaceAt(file, begin - 1) && !isOneOf(charAt(file, begin - 1), "[,"))
+        begin--;
+    while (end < sizeOf(file) && !isSpaceAt(file, end) &&
+           !(bracketed && isOneOf(charAt(file, end), ",]")))
+        end++;
+    std::string word = textBetween(file, begin, end);
+    std::string read = textBetween(file, begin, item.end);
     if (item.kind == TRACE_INTEGER)
         return {line,
                 formatted("the %s is a whole number, not '%s': the game reads %s and takes '%s' "
@@ -107,6 +150,12 @@ static Finding cutShortFinding(const FileText &file, const Item &item) {
                 formatted("model colours are whole numbers 0-255, not '%s': the game reads %s "
                           "and leaves '%s' unread, which spoils the next line",
                           word.c_str(), read.c_str(), rest.c_str())};
+    std::string pointed = word;
+    if (after == ',') pointed[read.size()] = '.';
+    if (after == ',' && isNumber(pointed))
+        return {line, formatted("'%s' has a decimal comma: the game reads %s and leaves '%s' "
+                                "unread, which spoils the next line; write %s with a point",
+                                word.c_str(), read.c_str(), rest.c_str(), pointed.c_str())};
     std::string advice = "write one number";
     if (hasFSuffix(word))
         advice = "numbers take no 'f' suffix: write " + word.substr(0, word.size() - 1);
@@ -182,29 +231,62 @@ static bool nameOutOfStep(const FileText &file, const std::vector<Item> &items, 
     return true;
 }
 
+// Whether the words went out of step at this item, the one read after
+// before (null for the first), whose label starts at labelAt.
+static bool stepsOutAt(const FileText &file, const Item *before, const Item &item, long labelAt,
+                       Finding *finding) {
+    std::string label = wordAt(file, labelAt);
+    if (label[0] == '#' && firstOnLine(file, labelAt)) {
+        *finding = {lineOf(file, labelAt),
+                    "a line that starts with '#' is not a comment: the formats have no "
+                    "comments, so the game reads '#' as a label and the words after it as "
+                    "values; remove the line"};
+        return true;
+    }
+    if (before && cutShort(file, *before)) {
+        *finding = cutShortFinding(file, *before, &item);
+        return true;
+    }
+    if (label[0] == '\0') {
+        *finding = {lineOf(file, labelAt),
+                    formatted("a NUL byte (a zero character) stands where the %s line's label "
+                              "belongs: the game reads it as the label, so every word after it is "
+                              "read out of step; remove the NUL",
+                              noun(item).c_str())};
+        return true;
+    }
+    if (labelIsAValue(file, labelAt)) {
+        *finding = labelIsValue(file, item, labelAt);
+        return true;
+    }
+    return false;
+}
+
+void searchItem(const FileText &file, const Item *before, const Item &item, StepSearch *search) {
+    if (search->over) return;
+    search->next++;
+    long labelAt = skipSpace(file, item.start);
+    if (labelAt >= sizeOf(file))
+        search->over = true;
+    else if (stepsOutAt(file, before, item, labelAt, &search->finding))
+        search->over = search->found = true;
+}
+
+bool findOutOfStep(const FileText &file, const std::vector<Item> &items, size_t last,
+                   Finding *finding, StepSearch *search) {
+    while (!search->over && search->next <= last && search->next < items.size()) {
+        size_t p = search->next;
+        searchItem(file, p > 0 ? &items[p - 1] : nullptr, items[p], search);
+    }
+    if (search->found) *finding = search->finding;
+    if (search->over) return search->found;
+    return last < items.size() && nameOutOfStep(file, items, last, finding);
+}
+
 bool findOutOfStep(const FileText &file, const std::vector<Item> &items, size_t last,
                    Finding *finding) {
-    for (size_t p = 0; p <= last && p < items.size(); p++) {
-        long labelAt = skipSpace(file, items[p].start);
-        if (labelAt >= sizeOf(file)) return false;
-        std::string label = wordAt(file, labelAt);
-        if (label[0] == '#' && firstOnLine(file, labelAt)) {
-            *finding = {lineOf(file, labelAt),
-                        "a line that starts with '#' is not a comment: the formats have no "
-                        "comments, so the game reads '#' as a label and the words after it as "
-                        "values; remove the line"};
-            return true;
-        }
-        if (p > 0 && cutShort(file, items[p - 1])) {
-            *finding = cutShortFinding(file, items[p - 1]);
-            return true;
-        }
-        if (labelIsAValue(file, labelAt)) {
-            *finding = labelIsValue(file, items[p], labelAt);
-            return true;
-        }
-    }
-    return last < items.size() && nameOutOfStep(file, items, last, finding);
+    StepSearch search;
+    return findOutOfStep(file, items, last, finding, &search);
 }
 
 // --- What is wrong with the item's own words ----------------------------------
@@ -276,7 +358,7 @@ static std::string whyWordLine(const std::string &content, TraceKind kind) {
     return notANumber(value);
 }
 
-static Finding explainItem(const FileText &file, const Item &item) {
+Finding explainItem(const FileText &file, const Item &item) {
     long labelAt = skipSpace(file, item.start);
     if (labelAt >= sizeOf(file))
         return {lineOf(file, sizeOf(file)), "the file ends before the " + noun(item)};
@@ -323,12 +405,17 @@ const char *notAFile(const std::string &name) {
     return "not a regular file";
 }
 
-Finding explainUnopened(const FileText &file, const std::vector<Item> &items, size_t nameItem) {
-    Finding finding;
-    if (findOutOfStep(file, items, nameItem, &finding)) return finding;
-    const Item &item = items[nameItem];
+Finding whyUnopened(const FileText &file, const Item &item) {
     std::string name = nameOf(file, item);
     int line = lineOf(file, item.end);
+    if (name[0] == '[') {
+        int labelLine = itemLine(file, item.start);
+        return {labelLine,
+                formatted("the %s line is missing: the game reads the next line, '%s', as the %s "
+                          "and looks for a file called '%s'; write the %s line before it",
+                          noun(item).c_str(), lineText(file, labelLine).c_str(), noun(item).c_str(),
+                          name.c_str(), noun(item).c_str())};
+    }
     std::string after = restOfLine(file, item.end);
     if (!after.empty())
         return {line,
@@ -346,9 +433,15 @@ Finding explainUnopened(const FileText &file, const std::vector<Item> &items, si
                             noun(item).c_str(), name.c_str())};
 }
 
+Finding explainUnopened(const FileText &file, const std::vector<Item> &items, size_t nameItem) {
+    Finding finding;
+    if (findOutOfStep(file, items, nameItem, &finding)) return finding;
+    return whyUnopened(file, items[nameItem]);
+}
+
 std::string countText(const FileText &file, const Item &item) {
     long valueAt = valueStart(file, item);
-    std::string written = file.text.substr(valueAt, item.end - valueAt);
+    std::string written = textBetween(file, valueAt, item.end);
     errno = 0;
     long long value = strtoll(written.c_str(), nullptr, 10);
     if (errno == 0 && value >= INT32_MIN && value <= INT32_MAX) return std::to_string(item.count);

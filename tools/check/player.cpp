@@ -25,17 +25,23 @@ static const float SPEEDS[] = {12.0f, 18.0f, 24.0f};
 // it meets, and a machine may run faster or slower.
 static const float OTHER_FRAMES[] = {0.5f, 2.0f, 2.0f / 3.0f, 1.5f};
 
-// One play: the length of every frame, and when its time is up. Frames are
-// timed as they pass, and the play stops before a frame as long as the
-// longest so far would overrun the budget.
+// One play: the length of every frame, and when its time is up. The clock
+// is looked at often enough that a twentieth of the budget at most passes
+// between two looks, at the slowest frames seen so far, and the play stops
+// before a frame that could take it past the budget.
 struct Play {
     float frameStep;
-    double deadline;
-    double lastFrameAt;
-    double longestFrame;
+    double budget, deadline;
+    double lookedAt;      // when the clock was last looked at
+    int framesSinceLook;  // and how many frames were played since
+    int framesBetweenLooks;
+    double slowestFrame;  // the longest a frame took on average between two looks
     bool outOfTime;
 };
 static Play play;
+
+// Never more frames than this between two looks at the clock, however fast.
+static const int MOST_FRAMES_UNLOOKED = 1000;
 
 // The checker's own time, so that a busy machine decides a level as an idle one does.
 static double now() {
@@ -58,14 +64,32 @@ static Drag dragFor(float speed, float degrees) {
             seconds};
 }
 
+static void startPlay(float step, double budget) {
+    double at = now();
+    play = {step, budget, at + budget, at, 0, 0, 0.0, false};
+}
+
+static bool timeIsUp() {
+    if (play.framesSinceLook < play.framesBetweenLooks) {
+        play.framesSinceLook++;
+        return false;
+    }
+    double at = now();
+    if (play.framesSinceLook > 0)
+        play.slowestFrame =
+            std::max(play.slowestFrame, (at - play.lookedAt) / play.framesSinceLook);
+    play.lookedAt = at;
+    play.framesSinceLook = 1;
+    // Until a frame has been timed, the clock is looked at before every frame.
+    double frames = play.slowestFrame > 0.0 ? play.budget / 20.0 / play.slowestFrame : 0.0;
+    play.framesBetweenLooks = static_cast<int>(std::min<double>(frames, MOST_FRAMES_UNLOOKED));
+    return at + play.slowestFrame > play.deadline;
+}
+
 // One frame of the game with the clock's rule for a frame of the play's
 // length; true once the level is won, or once the play's time is up.
 static bool playFrame(Level *level) {
-    double at = now();
-    if (play.lastFrameAt >= 0.0)
-        play.longestFrame = std::max(play.longestFrame, at - play.lastFrameAt);
-    play.lastFrameAt = at;
-    if (at + play.longestFrame > play.deadline) play.outOfTime = true;
+    if (!play.outOfTime) play.outOfTime = timeIsUp();
     if (play.outOfTime) return true;
     setFrameTime(play.frameStep);
     updateFrame(level);
@@ -304,7 +328,7 @@ static bool straightThrowWins(Level *level, const Snapshot &start, float frame, 
 }
 
 PlayResult playLoadedScene(int maxThrows, float step, double budget) {
-    play = {step, now() + budget, -1.0, 0.0, false};
+    startPlay(step, budget);
     Level level;
     beginLevel(&level, PHASE_AIM);
     PlayResult result = {PLAY_NOT_WON, 0, {0, 0, 0.0f}, step, 0, NO_BODY, -1.0f, -1, -1.0f};

@@ -356,12 +356,24 @@ TEST(CheckTool, ScenesGivesTheGamesReadingOfAList) {
               "scenelist_2x.txt:1: error: the scene count is a whole number, not '2x': "
               "the game reads 2 and takes 'x' as the next label, so every word after it "
               "is read out of step\n");
-    // However far past the counted entries, an entry is found.
-    folder.write("scenelist.txt", "scenes 2\nlevel1 a.txt\nclosing b.txt\n" +
-                                      std::string(3 << 20, '\n') + "level3 c.txt\n");
+    // However far past the counted entries, an entry is found: the closing
+    // line written again is a warning, any other entry an error.
+    folder.write("b.txt", "");
+    std::string far = "scenes 2\nlevel1 a.txt\nclosing b.txt\n" + std::string(3 << 20, '\n');
+    folder.write("scenelist.txt", far + "closing ./b.txt\n");
+    run = runTool("--scenes " + folder.path(), &errors);
+    EXPECT_EQ(run.output, "a.txt\nb.txt\n");
+    EXPECT_EQ(errors,
+              "scenelist.txt:3145732: warning: the closing scene 'b.txt' is listed again after the "
+              "counted entries, and the game never reads the repeat: remove it, and the closing "
+              "scene stays the closing one\n");
+    folder.write("scenelist.txt", far + "level3 c.txt\n");
     run = runTool("--scenes " + folder.path(), &errors);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(errors.rfind("scenelist.txt:1: error: the count is 2 but 3 entries follow", 0), 0u);
+    EXPECT_EQ(errors,
+              "scenelist.txt:1: error: the count is 2 but 3 entries follow: 'b.txt' (line 3) "
+              "becomes the frozen closing scene and the 1 after it is never played; set the count "
+              "to 3\n");
 }
 
 TEST(CheckLevel, AgreesWithTheGameOnEveryFileOfEveryFuzzInput) {

@@ -304,7 +304,7 @@ TEST(CheckTool, AnswersHelpAndVersionAndRefusesBadUsage) {
     Outcome version = runTool("--version", &errors);
     EXPECT_EQ(version.output, std::string("skorvel-check ") + SKORVEL_VERSION + "\n");
     EXPECT_EQ(version.status, 0);
-    std::string longPath;
+    std::string longName(300, 'n'), longPath;
     while (longPath.size() < 4100) longPath += "/" + std::string(99, 'd');
     const char *step =
         "--step takes a frame length in seconds, above 0 and at most 0.25, as the "
@@ -322,6 +322,9 @@ TEST(CheckTool, AnswersHelpAndVersionAndRefusesBadUsage) {
          "cannot open /dev/null: it is not a regular file or a folder, and the game "
          "reads only regular files"},
         {"no-such-folder", "cannot open no-such-folder: there is no such file or folder"},
+        {longName, "cannot open " + longName +
+                       ": a name in it is 300 characters long, and the system takes names of at "
+                       "most 255"},
         {longPath, "cannot open " + longPath +
                        ": the path is 4100 characters long, and the system takes paths of at "
                        "most 4095; give the path from a folder nearer the level"},

@@ -84,8 +84,7 @@ static void reportTooFewPins(const std::string &path, const TracedRead &read, Re
 static bool namedFileAccepted(Checker *checker, const TracedRead &read, const Item &item) {
     std::map<std::string, TriangleFile> &files =
         isCollisionLine(item) ? checker->meshes : checker->models;
-    auto found = files.find(nameOf(read.file, item));
-    return found != files.end() && found->second.accepted;
+    return files[nameOf(read.file, item)].accepted;
 }
 
 // Why the game refuses the scene: the last item it read says where it stopped.

@@ -23,12 +23,13 @@ static bool firstOnLine(const FileText &file, long offset) {
     return true;
 }
 
-// How many words the line holds, counted up to two: whether it holds one
-// word alone is all that is asked, and a line may be a whole file.
-static int wordsOnLine(const FileText &file, int line) {
+// How many words the line holding offset holds, counted up to two: whether
+// it holds one word alone is all that is asked, and a line may be a whole
+// file.
+static int wordsOnLine(const FileText &file, long offset) {
     int count = 0;
     bool inWord = false;
-    for (long at = lineStartOf(file, line); count < 2 && at < sizeOf(file); at++) {
+    for (long at = lineStart(file, offset); count < 2 && at < sizeOf(file); at++) {
         char c = charAt(file, at);
         if (c == '\n' || c == '\r') break;
         bool space = isspace(static_cast<unsigned char>(c));
@@ -65,7 +66,7 @@ static bool labelIsAValue(const FileText &file, long labelAt) {
     char first = charAt(file, labelAt);
     if (strchr("[]()", first)) return true;
     if (!strchr(",.+-0123456789", first)) return false;
-    return !firstOnLine(file, labelAt) || wordsOnLine(file, lineOf(file, labelAt)) == 1;
+    return !firstOnLine(file, labelAt) || wordsOnLine(file, labelAt) == 1;
 }
 
 static std::string noun(const Item &item) { return itemWords(item.id); }
@@ -101,12 +102,11 @@ static std::string nulConsequence(const FileText &file, const Item *next) {
                      nameOf(file, *next).c_str());
 }
 
-// The bracketed value around offset, from its '[' to its ']' or the end of its line.
-static std::string bracketAround(const FileText &file, long offset) {
-    long begin = offset, end = offset;
-    while (begin > 0 && !isOneOf(charAt(file, begin - 1), "[\n\r")) begin--;
+// A bracketed item's value, from its '[' to its ']' or the end of its line.
+static std::string bracketOf(const FileText &file, const Item &item) {
+    long end = item.end;
     while (end < sizeOf(file) && !isOneOf(charAt(file, end), "]\n\r")) end++;
-    return textBetween(file, begin - 1, end + (charAt(file, end) == ']'));
+    return textBetween(file, valueStart(file, item), end + (charAt(file, end) == ']'));
 }
 
 static Finding cutShortFinding(const FileText &file, const Item &item, const Item *next) {
@@ -124,7 +124,7 @@ static Finding cutShortFinding(const FileText &file, const Item &item, const Ite
                           rest.c_str(), noun(item).c_str())};
     bool bracketed = item.kind == TRACE_VECTOR || item.kind == TRACE_COLOUR;
     if (bracketed && after == ',') {
-        std::string bracket = bracketAround(file, item.end);
+        std::string bracket = bracketOf(file, item);
         long numbers = 1 + std::count(bracket.begin(), bracket.end(), ',');
         std::string extra = numbers == 4 ? "the fourth" : formatted("the last %ld", numbers - 3);
         return {line, formatted("'%s' holds %ld numbers, and a %s has three: the game reads three "
@@ -198,8 +198,7 @@ static bool nameOutOfStep(const FileText &file, const std::vector<Item> &items, 
     if (item.kind != TRACE_NAME || !item.good) return false;
     long labelAt = skipSpace(file, item.start);
     long nameAt = item.end - static_cast<long>(nameOf(file, item).size());
-    int nameLine = lineOf(file, nameAt);
-    if (!firstOnLine(file, nameAt) || wordsOnLine(file, nameLine) < 2) return false;
+    if (!firstOnLine(file, nameAt) || wordsOnLine(file, nameAt) < 2) return false;
     std::string label = wordAt(file, labelAt), name = nameOf(file, item);
     int labelLine = lineOf(file, labelAt);
     if (!firstOnLine(file, labelAt)) {
@@ -217,7 +216,7 @@ static bool nameOutOfStep(const FileText &file, const std::vector<Item> &items, 
                             label.c_str())};
         return true;
     }
-    if (wordsOnLine(file, labelLine) != 1) return false;
+    if (wordsOnLine(file, labelAt) != 1) return false;
     *finding = {
         labelLine,
         isFileName(label)
@@ -307,7 +306,7 @@ static std::string notANumber(const std::string &word) {
 // Which of the bracketed numbers is not a number, or a plain description.
 static std::string badComponent(const std::string &inside) {
     size_t from = 0;
-    for (int index = 0; index < 3; index++) {
+    for (int index = 0;; index++) {
         size_t comma = inside.find(',', from);
         std::string part = trimmed(
             inside.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
@@ -319,7 +318,6 @@ static std::string badComponent(const std::string &inside) {
             return index < 2 ? "three numbers are needed, separated by ', '" : "";
         from = comma + 1;
     }
-    return "";
 }
 
 static std::string whyBracketLine(const std::string &content, TraceKind kind) {
@@ -377,8 +375,7 @@ Finding explainItem(const FileText &file, const Item &item) {
                               "write %s after the label",
                               noun(item).c_str(), valueKind(item))};
         int valueLine = lineOf(file, valueAt);
-        if (valueLine != labelLine && firstOnLine(file, valueAt) &&
-            wordsOnLine(file, valueLine) > 1)
+        if (valueLine != labelLine && firstOnLine(file, valueAt) && wordsOnLine(file, valueAt) > 1)
             return {labelLine,
                     formatted("the %s line has no value: the game reads the next line's "
                               "label '%s' where %s belongs",
@@ -409,11 +406,11 @@ Finding whyUnopened(const FileText &file, const Item &item) {
     std::string name = nameOf(file, item);
     int line = lineOf(file, item.end);
     if (name[0] == '[') {
-        int labelLine = itemLine(file, item.start);
-        return {labelLine,
+        long labelAt = skipSpace(file, item.start);
+        return {lineOf(file, labelAt),
                 formatted("the %s line is missing: the game reads the next line, '%s', as the %s "
                           "and looks for a file called '%s'; write the %s line before it",
-                          noun(item).c_str(), lineText(file, labelLine).c_str(), noun(item).c_str(),
+                          noun(item).c_str(), lineAt(file, labelAt).c_str(), noun(item).c_str(),
                           name.c_str(), noun(item).c_str())};
     }
     std::string after = restOfLine(file, item.end);

@@ -167,13 +167,15 @@ static void checkMass(const SceneView &scene, const PlacedBody &placed, Report *
 
 static bool checkFallHeight(const SceneView &scene, Report *report) {
     if (isNormalNumber(fallHeight)) return true;
-    const char *why =
-        std::isnan(fallHeight) || fallHeight < 0.0f
+    std::string why =
+        fallHeight == INFINITY ? "every body is below it, so the level is won before any throw"
+        : !std::isfinite(fallHeight)
             ? "no body is ever below it, so no pin can fall out and the level can never be won"
-        : std::isinf(fallHeight) ? "every body is below it, so the level is won before any throw"
-                                 : "it is below the smallest number single precision keeps whole";
-    addError(report, scene.path, scene.fallLine,
-             formatted("the fall-out height is %g: %s; write a plain number", fallHeight, why));
+            : formatted("it is below the smallest number single precision keeps whole, %g",
+                        FLT_MIN);
+    addError(
+        report, scene.path, scene.fallLine,
+        formatted("the fall-out height is %g: %s; write a plain number", fallHeight, why.c_str()));
     return false;
 }
 
@@ -217,14 +219,13 @@ static bool coversPoint(const Triangle &t, float x, float y) {
 // The triangle's height at (x, y), and the unit normal's vertical part.
 static bool heightAt(const Triangle &t, float x, float y, float *z, float *upness) {
     Vec3 n = faceNormal(t);
-    if (vecLength(n) < 1e-6f) return false;
+    bool hasArea = vecLength(n) >= 1e-6f;
     vecNormalize(&n);
-    if (std::fabs(n.z) < 0.05f) return false;  // a wall has no height under a point
-    if (!coversPoint(t, x, y)) return false;
     Vec3 a = t.corner[0];
     *z = a.z - (n.x * (x - a.x) + n.y * (y - a.y)) / n.z;
     *upness = std::fabs(n.z);
-    return true;
+    // A wall has no height under a point.
+    return hasArea && *upness >= 0.05f && coversPoint(t, x, y);
 }
 
 // The highest surface under (x, y) no higher than top, or the lowest one

@@ -30,7 +30,6 @@ static int silenceLog() {
 
 static void restoreLog(int saved) {
     fflush(stdout);
-    if (saved < 0) return;
     dup2(saved, STDOUT_FILENO);
     close(saved);
 }
@@ -118,15 +117,10 @@ int lineOf(const FileText &file, long offset) {
     return file.countedLine;
 }
 
-long lineStartOf(const FileText &file, int line) {
-    if (line <= 1) return 0;
-    // Back to the last block that starts before the line, then on to it.
-    auto after = std::lower_bound(file.blockLines.begin(), file.blockLines.end(), line);
-    if (after != file.blockLines.begin())
-        countLinesTo(file, (after - file.blockLines.begin() - 1) * TEXT_BLOCK);
-    while (file.countedLine < line && file.countedTo < file.size)
-        countLinesTo(file, file.countedTo + 1);
-    return file.countedTo;
+long lineStart(const FileText &file, long offset) {
+    while (offset > 0 && charAt(file, offset - 1) != '\n' && charAt(file, offset - 1) != '\r')
+        offset--;
+    return offset;
 }
 
 long lineEnd(const FileText &file, long offset) {
@@ -135,8 +129,8 @@ long lineEnd(const FileText &file, long offset) {
     return offset;
 }
 
-std::string lineText(const FileText &file, int line) {
-    long at = lineStartOf(file, line);
+std::string lineAt(const FileText &file, long offset) {
+    long at = lineStart(file, offset);
     return textBetween(file, at, lineEnd(file, at));
 }
 
@@ -172,8 +166,12 @@ std::string nameOf(const FileText &file, const Item &item) {
 // --- The loaders, traced --------------------------------------------------
 
 Item itemOf(const TraceEntry &entry) {
-    Item item = {entry.kind, entry.good != 0, entry.item, entry.start,
-                 entry.end,  {0, 0, 0},       0,          Item::NOTHING_OPENED};
+    Item item = {};
+    item.kind = entry.kind;
+    item.good = entry.good != 0;
+    item.id = entry.item;
+    item.start = entry.start;
+    item.end = entry.end;
     if (entry.kind == TRACE_INTEGER)
         item.count = entry.count;
     else

@@ -87,12 +87,12 @@ long sizeOf(const FileText &file);
 char charAt(const FileText &file, long offset);
 std::string textBetween(const FileText &file, long begin, long end);
 int lineOf(const FileText &file, long offset);
-// Where a line (from lineOf) begins.
-long lineStartOf(const FileText &file, int line);
-// Where the line holding offset ends: its line break, or the end of the text.
+// Where the line holding offset begins, and where it ends: its line break,
+// or the end of the text.
+long lineStart(const FileText &file, long offset);
 long lineEnd(const FileText &file, long offset);
-// The text of a line (from lineOf) without its line break.
-std::string lineText(const FileText &file, int line);
+// The text of the line holding offset, without its line break.
+std::string lineAt(const FileText &file, long offset);
 bool isSpaceAt(const FileText &file, long offset);
 // The first character at or after offset that is not white space.
 long skipSpace(const FileText &file, long offset);

@@ -112,11 +112,11 @@ static void reportTriangleFile(const std::string &path, bool collision, const Tr
     int found = static_cast<int>(file->triangles.size());
     if (cutOff && found >= header.count) {
         // Every counted triangle is there: what follows is only words the game skips.
-        int line = itemLine(read.file, read.failure.start);
-        addWarning(report, path, line,
+        long at = skipSpace(read.file, read.failure.start);
+        addWarning(report, path, lineOf(read.file, at),
                    formatted("'%s' is not a normal line, so the game ends the triangles here and "
                              "ignores the rest of the file: remove it",
-                             lineText(read.file, line).c_str()));
+                             lineAt(read.file, at).c_str()));
     } else if (cutOff) {
         Finding why = whyFailed(read);
         if (file->accepted)

@@ -80,14 +80,9 @@ static void reportTooFewPins(const std::string &path, const TracedRead &read, Re
                        complete == 1 ? "s" : "", complete));
 }
 
-// Whether the loader of the file a name line named accepted it.
-static bool namedFileAccepted(Checker *checker, const TracedRead &read, const Item &item) {
-    std::map<std::string, TriangleFile> &files =
-        isCollisionLine(item) ? checker->meshes : checker->models;
-    return files[nameOf(read.file, item)].accepted;
-}
-
-// Why the game refuses the scene: the last item it read says where it stopped.
+// Why the game refuses the scene: the last item it read says where it
+// stopped. A name line read last names a file that could not be opened, or
+// that its loader refused: the loader would have read on after any other.
 static void reportRefusedScene(Checker *checker, const std::string &path, const TracedRead &read) {
     Report *report = checker->report;
     const Item &last = read.items.back();
@@ -96,14 +91,14 @@ static void reportRefusedScene(Checker *checker, const std::string &path, const 
     Finding why;
     if (named && last.opened == Item::NOT_OPENED) {
         why = explainUnopened(read.file, read.items, index);
-    } else if (named && !namedFileAccepted(checker, read, last)) {
+    } else if (named) {
         if (!findOutOfStep(read.file, read.items, index, &why)) {
             std::string name = nameOf(read.file, last);
             why = {lineOf(read.file, last.end),
                    formatted("the game cannot use the %s '%s' and quits: see the error in %s",
                              itemWords(last.id), name.c_str(), name.c_str())};
         }
-    } else if (isPinItem(last) && (last.good || atEndOfText(read, last))) {
+    } else if (isPinItem(last) && atEndOfText(read, last)) {
         reportTooFewPins(path, read, report);
         return;
     } else {
@@ -213,11 +208,12 @@ static void playScene(Checker *checker, const SceneView &scene) {
     } else if (result.outcome == PLAY_MOVES_WITHOUT_THROW) {
         reportMovedBody(scene, result, report);
     } else if (result.outcome == PLAY_NOT_WON) {
-        addError(report, path, scene.pinCountLine,
-                 formatted("not won in %d throws, nor by a straight throw at other frame lengths: "
-                           "%d of %d pins still stand; every pin needs an open edge or a pit to "
-                           "fall through",
-                           result.throws, result.standing, pinCount));
+        addError(
+            report, path, scene.pinCountLine,
+            formatted("not won in %d throw%s, nor by a straight throw at other frame lengths: "
+                      "%d of %d pins still stand; every pin needs an open edge or a pit to "
+                      "fall through",
+                      result.throws, result.throws == 1 ? "" : "s", result.standing, pinCount));
     } else if (result.outcome == PLAY_NO_PIN_MOVES) {
         addError(report, path, scene.pinCountLine,
                  "not won: no throw moves any pin, at any speed or angle the player tries, nor a "
@@ -281,9 +277,12 @@ static void reportRefusedList(const std::string &path, const TracedRead &read, R
     } else if (count.good && (last.good || atEndOfText(read, last))) {
         int entries = goodItemsOf(read.items, ITEM_SCENE_FILE);
         addError(report, path, countLine,
-                 formatted("the count is %s but %d entr%s follow%s: set it to %d",
-                           countText(read.file, count).c_str(), entries, entries == 1 ? "y" : "ies",
-                           entries == 1 ? "s" : "", entries));
+                 entries == 0
+                     ? formatted("the count is %s but no entry follows: list the scenes after it",
+                                 countText(read.file, count).c_str())
+                     : formatted("the count is %s but %d entr%s follow%s: set it to %d",
+                                 countText(read.file, count).c_str(), entries,
+                                 entries == 1 ? "y" : "ies", entries == 1 ? "s" : "", entries));
     } else {
         Finding why = explainFailure(read.file, read.items, read.items.size() - 1);
         addError(report, path, why.line, why.text);

@@ -59,13 +59,16 @@ static bool hasFSuffix(const std::string &word) {
     return (word.back() == 'f' || word.back() == 'F') && isNumber(word.substr(0, word.size() - 1));
 }
 
+// Whether c is one of the characters of set; a NUL is in none.
+static bool isOneOf(char c, const char *set) { return c != '\0' && strchr(set, c); }
+
 // A label word that is a value, read out of step: a bracket, or a number
 // that is left over on a line or stands alone on its line, its label lost.
 // A number with more words after it on its line may well be a label.
 static bool labelIsAValue(const FileText &file, long labelAt) {
     char first = charAt(file, labelAt);
-    if (strchr("[]()", first)) return true;
-    if (!strchr(",.+-0123456789", first)) return false;
+    if (isOneOf(first, "[]()")) return true;
+    if (!isOneOf(first, ",.+-0123456789")) return false;
     return !firstOnLine(file, labelAt) || wordsOnLine(file, labelAt) == 1;
 }
 
@@ -91,9 +94,6 @@ static bool cutShort(const FileText &file, const Item &item) {
     return item.good && item.kind != TRACE_NAME && item.end > 0 && item.end < sizeOf(file) &&
            !isSpaceAt(file, item.end) && !isSpaceAt(file, item.end - 1);
 }
-
-// Whether c is one of the characters of set; a NUL is in none.
-static bool isOneOf(char c, const char *set) { return c != '\0' && strchr(set, c); }
 
 // A NUL byte is no white space to the game: it is read as a word, or as part of one.
 static std::string nulConsequence(const FileText &file, const Item *next) {
@@ -246,7 +246,7 @@ static bool stepsOutAt(const FileText &file, const Item *before, const Item &ite
         *finding = cutShortFinding(file, *before, &item);
         return true;
     }
-    if (label[0] == '\0') {
+    if (label.find_first_not_of('\0') == std::string::npos) {
         *finding = {lineOf(file, labelAt),
                     formatted("a NUL byte (a zero character) stands where the %s line's label "
                               "belongs: the game reads it as the label, so every word after it is "

@@ -377,8 +377,7 @@ static void checkEntries(Checker *checker, const std::string &path, const Traced
         if (outOfStep) return;
     }
     checkListItself(path, read, list, checker->report);
-    if (checker->options.play && list.sceneCount > 1)
-        checkLastEntryIsNoLevel(checker, path, read, list);
+    if (checker->options.play) checkLastEntryIsNoLevel(checker, path, read, list);
 }
 
 // The scenes the game plays from the list, once the list itself reads as meant.

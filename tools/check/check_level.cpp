@@ -32,10 +32,6 @@ static bool moreTextAfter(const TracedRead &read) {
     return skipSpace(read.file, read.items.back().end) < sizeOf(read.file);
 }
 
-static bool atEndOfText(const TracedRead &read, const Item &item) {
-    return skipSpace(read.file, item.start) >= sizeOf(read.file);
-}
-
 static const TriangleFile &triangleFile(Checker *checker, const std::string &path, bool collision) {
     std::map<std::string, TriangleFile> &files = collision ? checker->meshes : checker->models;
     auto found = files.find(path);
@@ -98,7 +94,7 @@ static void reportRefusedScene(Checker *checker, const std::string &path, const 
                    formatted("the game cannot use the %s '%s' and quits: see the error in %s",
                              itemWords(last.id), name.c_str(), name.c_str())};
         }
-    } else if (isPinItem(last) && atEndOfText(read, last)) {
+    } else if (isPinItem(last) && atEndOfText(read.file, last)) {
         reportTooFewPins(path, read, report);
         return;
     } else {
@@ -274,7 +270,7 @@ static void reportRefusedList(const std::string &path, const TracedRead &read, R
         addError(report, path, countLine,
                  formatted("the scene count is %s: set it to the number of entries, at least 1",
                            countText(read.file, count).c_str()));
-    } else if (count.good && (last.good || atEndOfText(read, last))) {
+    } else if (count.good && (last.good || atEndOfText(read.file, last))) {
         int entries = goodItemsOf(read.items, ITEM_SCENE_FILE);
         addError(report, path, countLine,
                  entries == 0

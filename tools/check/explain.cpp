@@ -109,29 +109,44 @@ static std::string bracketOf(const FileText &file, const Item &item) {
     return textBetween(file, valueStart(file, item), end + (charAt(file, end) == ']'));
 }
 
-static Finding cutShortFinding(const FileText &file, const Item &item, const Item *next) {
+// A value whose reading stopped at a character after it: a NUL byte, the
+// closing bracket with more after it, or a comma after the third number.
+static bool stoppedAfterValue(const FileText &file, const Item &item, const Item *next,
+                              Finding *finding) {
     int line = lineOf(file, item.end);
     std::string rest = restOfLine(file, item.end);
     char after = charAt(file, item.end);
-    if (after == '\0')
-        return {line, formatted("a NUL byte (a zero character) follows the %s: the game reads it "
-                                "as the next label, so every word after it is read out of "
-                                "step%s; remove the NUL",
-                                noun(item).c_str(), nulConsequence(file, next).c_str())};
-    if (charAt(file, item.end - 1) == ']')
-        return {line,
-                formatted("'%s' is left unread after the %s and spoils the next line: remove it",
-                          rest.c_str(), noun(item).c_str())};
     bool bracketed = item.kind == TRACE_VECTOR || item.kind == TRACE_COLOUR;
-    if (bracketed && after == ',') {
+    if (after == '\0') {
+        *finding = {line, formatted("a NUL byte (a zero character) follows the %s: the game reads "
+                                    "it as the next label, so every word after it is read out of "
+                                    "step%s; remove the NUL",
+                                    noun(item).c_str(), nulConsequence(file, next).c_str())};
+    } else if (charAt(file, item.end - 1) == ']') {
+        *finding = {line, formatted("'%s' is left unread after the %s and spoils the next line: "
+                                    "remove it",
+                                    rest.c_str(), noun(item).c_str())};
+    } else if (bracketed && after == ',') {
         std::string bracket = bracketOf(file, item);
         long numbers = 1 + std::count(bracket.begin(), bracket.end(), ',');
         std::string extra = numbers == 4 ? "the fourth" : formatted("the last %ld", numbers - 3);
-        return {line, formatted("'%s' holds %ld numbers, and a %s has three: the game reads three "
-                                "and leaves '%s' unread, which spoils the next line; remove %s",
-                                bracket.c_str(), numbers, noun(item).c_str(), rest.c_str(),
-                                extra.c_str())};
+        *finding = {line, formatted("'%s' holds %ld numbers, and a %s has three: the game reads "
+                                    "three and leaves '%s' unread, which spoils the next line; "
+                                    "remove %s",
+                                    bracket.c_str(), numbers, noun(item).c_str(), rest.c_str(),
+                                    extra.c_str())};
+    } else {
+        return false;
     }
+    return true;
+}
+
+// A number whose reading stopped inside its word: what the game read of it,
+// and what it leaves.
+static Finding numberCutShort(const FileText &file, const Item &item) {
+    int line = lineOf(file, item.end);
+    std::string rest = restOfLine(file, item.end);
+    bool bracketed = item.kind == TRACE_VECTOR || item.kind == TRACE_COLOUR;
     long begin = item.end, end = item.end;
     while (begin > 0 && !isSpaceAt(file, begin - 1) && !isOneOf(charAt(file, begin - 1), "[,"))
         begin--;
@@ -151,8 +166,9 @@ static Finding cutShortFinding(const FileText &file, const Item &item, const Ite
                           "and leaves '%s' unread, which spoils the next line",
                           word.c_str(), read.c_str(), rest.c_str())};
     std::string pointed = word;
-    if (after == ',') pointed[read.size()] = '.';
-    if (after == ',' && isNumber(pointed))
+    bool comma = charAt(file, item.end) == ',';
+    if (comma) pointed[read.size()] = '.';
+    if (comma && isNumber(pointed))
         return {line, formatted("'%s' has a decimal comma: the game reads %s and leaves '%s' "
                                 "unread, which spoils the next line; write %s with a point",
                                 word.c_str(), read.c_str(), rest.c_str(), pointed.c_str())};
@@ -162,6 +178,12 @@ static Finding cutShortFinding(const FileText &file, const Item &item, const Ite
     return {line, formatted("'%s' is not a number: the game reads %s and leaves '%s' unread, which "
                             "spoils the next line; %s",
                             word.c_str(), read.c_str(), rest.c_str(), advice.c_str())};
+}
+
+static Finding cutShortFinding(const FileText &file, const Item &item, const Item *next) {
+    Finding finding;
+    if (stoppedAfterValue(file, item, next, &finding)) return finding;
+    return numberCutShort(file, item);
 }
 
 // --- A label word where a value was, or the other way round -------------------

@@ -298,59 +298,66 @@ static void checkOnSurface(const SceneView &scene, const PlacedBody &placed, Rep
                    "floating");
 }
 
-// A cube of the grid the bodies are sorted into, packed into one number.
-// Coordinates far out are held to the grid's edge: bodies there share cubes,
-// which costs time but never a pair.
-static uint64_t cubeKey(const long cube[3]) {
-    uint64_t key = 0;
-    for (int axis = 0; axis < 3; axis++)
-        key = key << 21 |
-              (static_cast<uint64_t>(std::min(std::max(cube[axis], -(1L << 20)), (1L << 20) - 1) +
-                                     (1L << 20)));
-    return key;
-}
+// The grid the bodies are sorted into: cubes twice the median radius wide,
+// numbered along each axis. Coordinates far out are held to the grid's edge:
+// bodies there share cubes, which costs time but never a pair.
+static const long GRID_EDGE = 1L << 20;
 
 static long cubeOf(float coordinate, double size) {
     double cube = std::floor(coordinate / size);
-    return static_cast<long>(std::min(std::max(cube, -2e6), 2e6));
+    return static_cast<long>(std::min(std::max(cube, -(double)GRID_EDGE), GRID_EDGE - 1.0));
 }
 
-// The pairs of bodies whose spheres may meet, each once: the bodies are
-// sorted into a grid of cubes twice the median radius wide, and each meets
-// those that share a cube with it; a body wider than two cubes meets every
-// other.
-static std::vector<std::pair<size_t, size_t>> nearPairs(const std::vector<PlacedBody> &bodies) {
+static uint64_t cubeKey(const long cube[3]) {
+    uint64_t key = 0;
+    for (int axis = 0; axis < 3; axis++)
+        key = key << 21 | static_cast<uint64_t>(cube[axis] + GRID_EDGE);
+    return key;
+}
+
+// The bodies with a place and a radius that can overlap, by index.
+static std::vector<size_t> sizedBodies(const std::vector<PlacedBody> &bodies) {
     std::vector<size_t> sized;
-    std::vector<float> radii;
     for (size_t i = 0; i < bodies.size(); i++) {
         const Body &b = *bodies[i].body;
-        if (vecIsFinite(b.startPosition) && std::isfinite(b.radius) && b.radius >= 0.0f) {
+        if (vecIsFinite(b.startPosition) && std::isfinite(b.radius) && b.radius >= 0.0f)
             sized.push_back(i);
-            radii.push_back(b.radius);
-        }
     }
-    std::vector<std::pair<size_t, size_t>> pairs;
-    if (sized.empty()) return pairs;
+    return sized;
+}
+
+static double cubeSize(const std::vector<PlacedBody> &bodies, const std::vector<size_t> &sized) {
+    std::vector<float> radii;
+    for (size_t i : sized) radii.push_back(bodies[i].body->radius);
     std::nth_element(radii.begin(), radii.begin() + radii.size() / 2, radii.end());
-    double size = std::max(2.0 * radii[radii.size() / 2], 1e-6);
+    return std::max(2.0 * radii[radii.size() / 2], 1e-6);
+}
+
+// The cubes a body's box reaches, from first to last along each axis.
+static void cubesOf(const Body &b, double size, long first[3], long last[3]) {
+    const float centre[3] = {b.startPosition.x, b.startPosition.y, b.startPosition.z};
+    for (int axis = 0; axis < 3; axis++) {
+        first[axis] = cubeOf(centre[axis] - b.radius, size);
+        last[axis] = cubeOf(centre[axis] + b.radius, size);
+    }
+}
+
+// The pairs of bodies whose spheres may meet, each once: each body meets
+// those that share a cube with it, and a body wider than two cubes meets
+// every other.
+static std::vector<std::pair<size_t, size_t>> nearPairs(const std::vector<PlacedBody> &bodies) {
+    std::vector<std::pair<size_t, size_t>> pairs;
+    std::vector<size_t> sized = sizedBodies(bodies), wide;
+    if (sized.empty()) return pairs;
+    double size = cubeSize(bodies, sized);
     std::unordered_map<uint64_t, std::vector<size_t>> cubes;
-    std::vector<size_t> wide;
     for (size_t i : sized) {
-        const Body &b = *bodies[i].body;
-        float low[3] = {b.startPosition.x - b.radius, b.startPosition.y - b.radius,
-                        b.startPosition.z - b.radius};
-        float high[3] = {b.startPosition.x + b.radius, b.startPosition.y + b.radius,
-                         b.startPosition.z + b.radius};
-        long first[3], last[3];
-        for (int axis = 0; axis < 3; axis++) {
-            first[axis] = cubeOf(low[axis], size);
-            last[axis] = cubeOf(high[axis], size);
-        }
+        long first[3], last[3], cube[3];
+        cubesOf(*bodies[i].body, size, first, last);
         if (last[0] - first[0] > 2 || last[1] - first[1] > 2 || last[2] - first[2] > 2) {
             wide.push_back(i);
             continue;
         }
-        long cube[3];
         for (cube[0] = first[0]; cube[0] <= last[0]; cube[0]++)
             for (cube[1] = first[1]; cube[1] <= last[1]; cube[1]++)
                 for (cube[2] = first[2]; cube[2] <= last[2]; cube[2]++) {

@@ -157,6 +157,10 @@ long valueStart(const FileText &file, const Item &item) {
 
 int itemLine(const FileText &file, long offset) { return lineOf(file, skipSpace(file, offset)); }
 
+bool atEndOfText(const FileText &file, const Item &item) {
+    return skipSpace(file, item.start) >= file.size;
+}
+
 std::string nameOf(const FileText &file, const Item &item) {
     long begin = item.end;
     while (begin > item.start && !isSpaceAt(file, begin - 1)) begin--;

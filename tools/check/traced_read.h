@@ -102,6 +102,8 @@ std::string wordAt(const FileText &file, long offset);
 long valueStart(const FileText &file, const Item &item);
 // The line of the first word at or after offset, as fscanf skips white space to it.
 int itemLine(const FileText &file, long offset);
+// Whether only white space is left where the item begins: the file ended before it.
+bool atEndOfText(const FileText &file, const Item &item);
 // An item in the words a level maker would use: "ball radius", "vertex".
 const char *itemWords(ItemId id);
 // The indexes of the items of that identity, in reading order.

@@ -69,10 +69,6 @@ static Finding whyFailed(const TriangleRead &read) {
     return read.search.found ? read.search.finding : explainItem(read.file, read.failure);
 }
 
-static bool atEndOfText(const TriangleRead &read, const Item &item) {
-    return skipSpace(read.file, item.start) >= sizeOf(read.file);
-}
-
 static void reportHeader(const std::string &path, const TriangleRead &read, Report *report) {
     if (!read.header.good) {
         Finding why = whyFailed(read);
@@ -108,7 +104,7 @@ static void reportTriangleFile(const std::string &path, bool collision, const Tr
                            "triangles are drawn wrong");
         return;
     }
-    bool cutOff = stopped && !atEndOfText(read, read.failure);
+    bool cutOff = stopped && !atEndOfText(read.file, read.failure);
     int found = static_cast<int>(file->triangles.size());
     if (cutOff && found >= header.count) {
         // Every counted triangle is there: what follows is only words the game skips.

@@ -256,8 +256,8 @@ static bool nameOutOfStep(const FileText &file, const std::vector<Item> &items, 
 // before (null for the first), whose label starts at labelAt.
 static bool stepsOutAt(const FileText &file, const Item *before, const Item &item, long labelAt,
                        Finding *finding) {
-    std::string label = wordAt(file, labelAt);
-    if (label[0] == '#' && firstOnLine(file, labelAt)) {
+    char first = charAt(file, labelAt);
+    if (first == '#' && firstOnLine(file, labelAt)) {
         *finding = {lineOf(file, labelAt),
                     "a line that starts with '#' is not a comment: the formats have no "
                     "comments, so the game reads '#' as a label and the words after it as "
@@ -268,7 +268,7 @@ static bool stepsOutAt(const FileText &file, const Item *before, const Item &ite
         *finding = cutShortFinding(file, *before, &item);
         return true;
     }
-    if (label.find_first_not_of('\0') == std::string::npos) {
+    if (first == '\0' && wordAt(file, labelAt).find_first_not_of('\0') == std::string::npos) {
         *finding = {lineOf(file, labelAt),
                     formatted("a NUL byte (a zero character) stands where the %s line's label "
                               "belongs: the game reads it as the label, so every word after it is "

@@ -169,7 +169,7 @@ static bool checkPinCount(const std::string &path, const TracedRead &read, int p
 
 // What the game does with no input, after the body that moved first.
 static std::string withNoInput(const PlayResult &result) {
-    if (result.wonAfter >= 0.0f)
+    if (result.wonAfter > 0.0f)
         return formatted("; with no input the game wins the level after %.1f s", result.wonAfter);
     if (result.fellPin >= 0)
         return formatted("; with no input pin %d falls out after %.1f s", result.fellPin + 1,
@@ -246,7 +246,6 @@ static bool checkScene(Checker *checker, const std::string &path, bool closing) 
     // counted by the game itself, reading a copy.
     int present = std::max(pinCount, 0);
     if (!closing && moreTextAfter(read)) present = pinBlocksPresent(read);
-    resetWorld();
     if (!reloadQuietly(path)) return true;  // changed while being checked
     SceneView scene = viewOf(checker, path, read);
     checkLook(scene, report);

@@ -91,7 +91,7 @@ static const char *valueKind(const Item &item) {
 // A good item whose reading stopped inside a word: the rest of the word is
 // read as the next label, and everything after it out of step.
 static bool cutShort(const FileText &file, const Item &item) {
-    return item.good && item.kind != TRACE_NAME && item.end > 0 && item.end < sizeOf(file) &&
+    return item.good && item.kind != TRACE_NAME && item.end < sizeOf(file) &&
            !isSpaceAt(file, item.end) && !isSpaceAt(file, item.end - 1);
 }
 

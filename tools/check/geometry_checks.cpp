@@ -204,13 +204,15 @@ bool checkBodyValues(const SceneView &scene, float frame, Report *report) {
 
 // --- Bodies against the mesh ----------------------------------------------
 
+// Which side of the edge from a to b the point (x, y) lies on, seen from above.
+static double sideOf(Vec3 a, Vec3 b, float x, float y) {
+    return ((double)b.x - a.x) * ((double)y - a.y) - ((double)b.y - a.y) * ((double)x - a.x);
+}
+
 // Whether (x, y) lies inside the triangle seen from above, edges included.
 static bool coversPoint(const Triangle &t, float x, float y) {
-    double sign[3];
-    for (int i = 0; i < 3; i++) {
-        Vec3 a = t.corner[i], b = t.corner[(i + 1) % 3];
-        sign[i] = ((double)b.x - a.x) * ((double)y - a.y) - ((double)b.y - a.y) * ((double)x - a.x);
-    }
+    const Vec3 *c = t.corner;
+    double sign[3] = {sideOf(c[0], c[1], x, y), sideOf(c[1], c[2], x, y), sideOf(c[2], c[0], x, y)};
     const double e = 1e-9;
     return (sign[0] >= -e && sign[1] >= -e && sign[2] >= -e) ||
            (sign[0] <= e && sign[1] <= e && sign[2] <= e);
@@ -343,8 +345,8 @@ static void cubesOf(const Body &b, double size, long first[3], long last[3]) {
 }
 
 // The pairs of bodies whose spheres may meet, each once: each body meets
-// those that share a cube with it, and a body wider than two cubes meets
-// every other.
+// those that share a cube with it, and a body wider than a cube, whose box
+// would reach more than three cubes along each axis, meets every other.
 static std::vector<std::pair<size_t, size_t>> nearPairs(const std::vector<PlacedBody> &bodies) {
     std::vector<std::pair<size_t, size_t>> pairs;
     std::vector<size_t> sized = sizedBodies(bodies), wide;
@@ -352,12 +354,12 @@ static std::vector<std::pair<size_t, size_t>> nearPairs(const std::vector<Placed
     double size = cubeSize(bodies, sized);
     std::unordered_map<uint64_t, std::vector<size_t>> cubes;
     for (size_t i : sized) {
-        long first[3], last[3], cube[3];
-        cubesOf(*bodies[i].body, size, first, last);
-        if (last[0] - first[0] > 2 || last[1] - first[1] > 2 || last[2] - first[2] > 2) {
+        if (bodies[i].body->radius > size) {
             wide.push_back(i);
             continue;
         }
+        long first[3], last[3], cube[3];
+        cubesOf(*bodies[i].body, size, first, last);
         for (cube[0] = first[0]; cube[0] <= last[0]; cube[0]++)
             for (cube[1] = first[1]; cube[1] <= last[1]; cube[1]++)
                 for (cube[2] = first[2]; cube[2] <= last[2]; cube[2]++) {
@@ -396,7 +398,6 @@ static void checkOverlaps(const SceneView &scene, Report *report) {
 
 void checkPlacement(const SceneView &scene, Report *report) {
     checkOverlaps(scene, report);
-    if (scene.meshFile->misread) return;  // its reading error has been reported
     for (const PlacedBody &placed : scene.bodies)
         if (std::isfinite(placed.body->radius) && placed.body->radius > 0.0f &&
             usablePlace(*placed.body))

@@ -330,7 +330,7 @@ PlayResult playLoadedScene(int maxThrows, float step, double budget) {
     startPlay(step, budget);
     Level level;
     beginLevel(&level, PHASE_AIM);
-    PlayResult result = {PLAY_NOT_WON, 0, {0, 0, 0.0f}, step, 0, NO_BODY, -1.0f, -1, -1.0f};
+    PlayResult result = {PLAY_NOT_WON, 0, {0, 0, 0.0f}, step, 0, NO_BODY, 0.0f, -1, 0.0f};
     watchIdle(&level, &result);
     result.standing = pinsStanding;
     if (result.movedBody != NO_BODY) {
@@ -350,7 +350,7 @@ PlayResult playLoadedScene(int maxThrows, float step, double budget) {
         if (frame > LONGEST_FRAME) continue;
         Drag drag;
         if (straightThrowWins(&level, start, frame, &drag, &pinMoved)) {
-            result = {PLAY_WON, 1, drag, frame, pinsStanding, NO_BODY, -1.0f, -1, -1.0f};
+            result = {PLAY_WON, 1, drag, frame, pinsStanding, NO_BODY, 0.0f, -1, 0.0f};
             return result;
         }
         if (play.outOfTime) {

@@ -26,8 +26,8 @@ struct PlayResult {
     float frame;    // the frame length of the play that won, in seconds
     int standing;   // pins still standing at the end of the play at the frame length asked for
     int movedBody;  // the body that moved first while the player aimed, or NO_BODY
-    // With no input: the game's seconds until it wins the level, or until a
-    // pin (fellPin, from 0) falls out; -1 when neither happens.
+    // With no input: the game's seconds until it wins the level, 0 when it
+    // does not, and the first pin (from 0) to fall out and when; -1 for none.
     float wonAfter;
     int fellPin;
     float fellAfter;

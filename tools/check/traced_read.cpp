@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "common/formatted.h"
 #include "flow/world.h"
@@ -96,20 +97,15 @@ static bool endsLine(const FileText &file, long offset) {
     return c == '\n' || (c == '\r' && charAt(file, offset + 1) != '\n');
 }
 
-// Counts lines on to offset, from the start of its block when it lies
-// behind the count.
+// Counts lines on to offset, from the start of the text when it lies behind
+// the count: the checker asks for lines mostly in reading order.
 static void countLinesTo(const FileText &file, long offset) {
     if (offset < file.countedTo) {
-        size_t block = static_cast<size_t>(offset / TEXT_BLOCK);
-        file.countedTo = static_cast<long>(block) * TEXT_BLOCK;
-        file.countedLine = file.blockLines[block];
+        file.countedTo = 0;
+        file.countedLine = 1;
     }
-    for (; file.countedTo < offset; file.countedTo++) {
-        if (file.countedTo % TEXT_BLOCK == 0 &&
-            file.blockLines.size() == static_cast<size_t>(file.countedTo / TEXT_BLOCK))
-            file.blockLines.push_back(file.countedLine);
+    for (; file.countedTo < offset; file.countedTo++)
         file.countedLine += endsLine(file, file.countedTo);
-    }
 }
 
 int lineOf(const FileText &file, long offset) {
@@ -179,7 +175,7 @@ Item itemOf(const TraceEntry &entry) {
     if (entry.kind == TRACE_INTEGER)
         item.count = entry.count;
     else
-        std::copy(entry.value, entry.value + 3, item.value);
+        std::copy(std::begin(entry.value), std::end(entry.value), item.value);
     return item;
 }
 
@@ -359,9 +355,11 @@ const char *itemWords(ItemId id) {
 }
 
 const Item &firstItem(const std::vector<Item> &items, ItemId id) {
-    static const Item blank = {TRACE_OPEN, false, id, 0, 0, {0, 0, 0}, 0, Item::NOTHING_OPENED};
     for (const Item &item : items)
         if (item.id == id) return item;
+    static Item blank;
+    blank = {};
+    blank.id = id;
     return blank;
 }
 

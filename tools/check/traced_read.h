@@ -24,15 +24,13 @@ struct Item {
 };
 
 // A data file's text, read from the file as it is asked for, a block at a
-// time, so that a file of any size costs one block and the lines counted in
-// it. A line ends at "\n", "\r\n" or a lone "\r".
+// time, so that a file of any size costs one block. A line ends at "\n",
+// "\r\n" or a lone "\r".
 struct FileText {
     std::string path;
     long size = 0;
     mutable long blockStart = -1;
-    mutable std::string block;  // the text from blockStart, and the character after it
-    // The line (from 1) at the start of each block, as far as lines are counted.
-    mutable std::vector<int> blockLines;
+    mutable std::string block;   // the text from blockStart, and the character after it
     mutable long countedTo = 0;  // lines are counted up to here
     mutable int countedLine = 1;
 };

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "physics/limits.h"
 #include "physics/physics.h"
 #include "physics/vec.h"
 
@@ -30,10 +31,6 @@ static bool touchesEdge(Vec3 w, Vec3 wNext, Vec3 e, float r2) {
     return vecLengthSquared(vecCross(w, e)) < r2;
 }
 
-static float squaredRadius(const Body *body) {
-    return (float)((double)body->radius * body->radius);
-}
-
 // A centre exactly one radius from the plane does not touch it.
 static bool withinPlaneReach(float r, float s) { return r > std::fabs(s); }
 
@@ -56,7 +53,7 @@ static bool touchesNearPlane(Vec3 p, float r2, const CollisionTriangle *triangle
 
 bool sphereTouchesTriangle(const Body *body, const CollisionTriangle *triangle, float s) {
     return withinPlaneReach(body->radius, s) &&
-           touchesNearPlane(body->position, squaredRadius(body), triangle, s);
+           touchesNearPlane(body->position, squaredRadius(body->radius), triangle, s);
 }
 
 // The walk follows next from node to node, so each node's memory is asked
@@ -80,7 +77,7 @@ static void prefetchAlongStride(const CollisionTriangle *node) {
 void gatherMeshContacts(const Body *body, Vec3 *contactNormal, float *contactCount) {
     Vec3 p = body->position;
     float r = body->radius;
-    float r2 = squaredRadius(body);
+    float r2 = squaredRadius(body->radius);
     Vec3 sum = {0.0f, 0.0f, 0.0f};
     float count = 0.0f;
     for (const CollisionTriangle *t = collisionMesh; t; t = t->next) {

@@ -1,15 +1,11 @@
+#include <algorithm>
 #include <cmath>
 
+#include "physics/limits.h"
 #include "physics/physics.h"
 #include "physics/vec.h"
 
 static const float GRAVITY = 9.8f;
-// The longest game time one step may cover. A resting body gains gravity's
-// pull over a whole step before its contact with the mesh turns it back, and
-// over much more than 0.1 s it sinks far enough to pass through the surface:
-// on a slow machine the pins would drop through the lane by themselves. A
-// longer frame is simulated as several equal steps of at most this length.
-static const float LONGEST_STEP = 0.05f;
 static const double CONTACT_THRESHOLD = 0.01;
 
 // Index -1 is the ball, 0 and up the pins: every walk over the bodies goes
@@ -71,4 +67,27 @@ void simulateFrame() {
     int steps = physicsStepsFor(stepSeconds);
     float each = (float)((double)stepSeconds / steps);
     for (int i = 0; i < steps; i++) stepBodies(each);
+}
+
+// A body of radius 1 starting just touching a level triangle under it, played
+// alone for long enough to settle into its bounce.
+static const int SETTLING_STEPS = 2000;
+
+float restingSinkDepth(float seconds) {
+    CollisionTriangle floor = {{{-2.0f, -2.0f, 0.0f}, {4.0f, -2.0f, 0.0f}, {-2.0f, 4.0f, 0.0f}},
+                               {0.0f, 0.0f, 1.0f},
+                               0.0f,
+                               nullptr};
+    CollisionTriangle *sceneMesh = collisionMesh;
+    collisionMesh = &floor;
+    Body body = {};
+    body.radius = 1.0f;
+    body.position = {0.0f, 0.0f, 1.0f};
+    float deepest = 0.0f;
+    for (int i = 0; i < SETTLING_STEPS; i++) {
+        moveBody(&body, seconds);
+        deepest = std::max(deepest, (float)(1.0 - body.position.z));
+    }
+    collisionMesh = sceneMesh;
+    return deepest;
 }

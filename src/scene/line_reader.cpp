@@ -15,6 +15,8 @@ void freeTrace(ReadTrace *trace) {
 }
 
 static TraceEntry *addTraceEntry(TraceKind kind, FILE *stream) {
+    if (readTrace->count == readTrace->capacity && readTrace->count > 0 && readTrace->drain)
+        readTrace->drain(readTrace);
     if (readTrace->count == readTrace->capacity) {
         int32_t capacity = readTrace->capacity ? readTrace->capacity * 2 : 64;
         void *grown = readTrace->capacity > INT32_MAX / 2

@@ -100,6 +100,10 @@ struct ReadTrace {
     int32_t count;
     int32_t capacity;
     FILE *first;  // the first file opened while tracing
+    // When set, called with the trace full instead of growing it: it takes
+    // the entries and sets count back to 0, so that a long file is traced in
+    // a buffer of fixed size.
+    void (*drain)(ReadTrace *trace);
 };
 
 extern ReadTrace *readTrace;

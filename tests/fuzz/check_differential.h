@@ -12,5 +12,6 @@
 // left out. They are written into the working folder.
 void writeLevelFolder(const uint8_t *data, size_t size);
 // Checks the level in the working folder; empty when the checker and the
-// game agree on every file, else what they disagree on.
+// game agree on every file and the checker errs on every level the game's
+// physics cannot start, else what they disagree on.
 std::string disagreement();

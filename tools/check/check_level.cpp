@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +15,7 @@
 #include "check/geometry_checks.h"
 #include "check/player.h"
 #include "check/traced_read.h"
+#include "check/triangle_files.h"
 #include "flow/world.h"
 
 // One run of the checker: its options, its report, and every model and
@@ -22,148 +25,19 @@ struct Checker {
     CheckOptions options;
     Report *report;
     std::map<std::string, TriangleFile> models, meshes;
-    std::set<std::string> scenesChecked;
+    std::set<std::string> scenesChecked;  // each scene's role and file
 };
-
-// A copy of the file with the count's value raised to the largest there is,
-// which no file can meet: the game reads on through everything present.
-static std::string withCountRaised(const TracedRead &read, const Item &count) {
-    return read.file.text.substr(0, valueStart(read.file, count)) + std::to_string(INT32_MAX) +
-           " " + read.file.text.substr(count.end);
-}
 
 static bool moreTextAfter(const TracedRead &read) {
     return skipSpace(read.file, read.items.back().end) < sizeOf(read.file);
 }
 
-// --- Model and collision files ----------------------------------------------
-
-// The items after the header grouped as the loader named them: a normal
-// starts a triangle, and the colour and vertex lines after it are its corners.
-static std::vector<Triangle> trianglesOf(const TracedRead &read) {
-    std::vector<Triangle> triangles;
-    Triangle t = {};
-    int corner = 0;
-    // Both loaders end the triangles at a normal they cannot read.
-    for (const Item &item : read.items) {
-        int line = itemLine(read.file, item.start);
-        if (item.id == ITEM_NORMAL) {
-            t = {};
-            t.normal = {item.value[0], item.value[1], item.value[2]};
-            t.line = line;
-            corner = 0;
-        } else if (item.kind == TRACE_COLOUR) {
-            for (int c = 0; c < 3; c++) t.colour[corner][c] = (unsigned short)item.value[c];
-            t.colourLine[corner] = line;
-        } else if (item.id == ITEM_VERTEX) {
-            t.corner[corner++] = {item.value[0], item.value[1], item.value[2]};
-            if (corner == 3) triangles.push_back(t);
-        }
-    }
-    return triangles;
-}
-
-static int firstFailure(const TracedRead &read) {
-    for (size_t i = 0; i < read.items.size(); i++)
-        if (!read.items[i].good) return static_cast<int>(i);
-    return -1;
-}
-
-static bool atEndOfText(const TracedRead &read, const Item &item) {
-    return skipSpace(read.file, item.start) >= sizeOf(read.file);
-}
-
-static void reportHeader(const std::string &path, const TracedRead &read, Report *report) {
-    const Item &header = read.items[0];
-    if (!header.good) {
-        Finding why = explainFailure(read.file, read.items, 0);
-        addError(report, path, why.line, why.text);
-    } else {
-        addError(
-            report, path, itemLine(read.file, header.start),
-            formatted("the triangle count is %s: set it to the number of triangles, at least 1",
-                      countText(read.file, header).c_str()));
-    }
-}
-
-static void reportTriangleCount(const std::string &path, const TracedRead &read,
-                                const TriangleFile &file, Severity severity, Report *report) {
-    int found = static_cast<int>(file.triangles.size());
-    addDiagnostic(report, path, itemLine(read.file, read.items[0].start), severity,
-                  formatted("the header says %s triangles but %d follow: set the count to %d",
-                            countText(read.file, read.items[0]).c_str(), found, found));
-}
-
-// The findings of a triangle file read on its own, from where its loader
-// stopped or first failed and whether it accepted the file.
-static void reportTriangleFile(const std::string &path, bool collision, const TracedRead &read,
-                               TriangleFile *file, Report *report) {
-    if (read.items.empty() || !read.items[0].good || read.items[0].count < 1) {
-        reportHeader(path, read, report);
-        return;
-    }
-    int declared = read.items[0].count;
-    file->triangles = trianglesOf(read);
-    int failed = firstFailure(read);
-    bool stopped = failed >= 0 && read.items[failed].id == ITEM_NORMAL;
-    if (failed >= 0 && !stopped) {
-        Finding why = explainFailure(read.file, read.items, failed);
-        file->misread = true;
-        if (!read.accepted)
-            addError(report, path, why.line, why.text + "; the game refuses the file");
-        else
-            addWarning(report, path, why.line,
-                       why.text +
-                           "; the game reads the rest of the model out of step, so its "
-                           "triangles are drawn wrong");
-        return;
-    }
-    bool cutOff = stopped && !atEndOfText(read, read.items[failed]);
-    int found = static_cast<int>(file->triangles.size());
-    if (cutOff && found >= declared) {
-        // Every counted triangle is there: what follows is only words the game skips.
-        long at = skipSpace(read.file, read.items[failed].start);
-        int line = lineOf(read.file, at);
-        addWarning(report, path, line,
-                   formatted("'%s' is not a normal line, so the game ends the triangles here and "
-                             "ignores the rest of the file: remove it",
-                             lineText(read.file, line).c_str()));
-    } else if (cutOff) {
-        Finding why = explainFailure(read.file, read.items, failed);
-        if (read.accepted)
-            addWarning(report, path, why.line,
-                       why.text +
-                           "; the game ends the triangles here and ignores the rest of "
-                           "the file");
-        else
-            addError(report, path, why.line,
-                     why.text + formatted("; the game ends the triangles here, with %d of the %s "
-                                          "its header counts, and refuses the file",
-                                          found, countText(read.file, read.items[0]).c_str()));
-    } else if (found != declared) {
-        reportTriangleCount(path, read, *file, read.accepted ? SEVERITY_WARNING : SEVERITY_ERROR,
-                            report);
-    }
-    if (!read.accepted) return;
-    if (collision)
-        checkCollisionTriangles(path, *file, report);
-    else
-        checkModelTriangles(path, *file, report);
-}
-
-static const TriangleFile &checkTriangleFile(Checker *checker, const std::string &path,
-                                             bool collision) {
+static const TriangleFile &triangleFile(Checker *checker, const std::string &path, bool collision) {
     std::map<std::string, TriangleFile> &files = collision ? checker->meshes : checker->models;
     auto found = files.find(path);
-    if (found != files.end()) return found->second;
-    TriangleFile &file = files[path];
-    TracedRead read = collision ? traceCollisionFile(path) : traceModel(path);
-    checker->report->verdicts[(collision ? "collision:" : "model:") + path] = read.accepted;
-    file.accepted = read.accepted;
-    file.size = sizeOf(read.file);
-    // A file that cannot be opened is reported where it is named.
-    if (read.opened) reportTriangleFile(path, collision, read, &file, checker->report);
-    return file;
+    if (found == files.end())
+        found = files.emplace(path, checkTriangleFile(path, collision, checker->report)).first;
+    return found->second;
 }
 
 // --- Scenes ---------------------------------------------------------------
@@ -182,25 +56,29 @@ static int goodItemsOf(const std::vector<Item> &items, ItemId id) {
     return count;
 }
 
-// The pin count when the file runs out of pin blocks before it.
+// The pin count when the file runs out of pin blocks before it, or ends in
+// the middle of one.
 static void reportTooFewPins(const std::string &path, const TracedRead &read, Report *report) {
     const Item &count = firstItem(read.items, ITEM_PIN_COUNT);
     int complete = goodItemsOf(read.items, ITEM_PIN_MODEL);
+    const Item &last = read.items.back();
+    if (!last.good && last.id != ITEM_PIN_POSITION) {
+        std::vector<int> blocks = itemsOf(read.items, ITEM_PIN_POSITION);
+        addError(report, path, itemLine(read.file, read.items[blocks.back()].start),
+                 formatted("the file ends inside the block of pin %d, before its %s line: write "
+                           "the rest of the block, or set the pin count to %d",
+                           static_cast<int>(blocks.size()), itemWords(last.id), complete));
+        return;
+    }
     addError(report, path, itemLine(read.file, count.start),
              formatted("the pin count is %s but %d complete pin block%s follow%s: set it to %d",
                        countText(read.file, count).c_str(), complete, complete == 1 ? "" : "s",
                        complete == 1 ? "s" : "", complete));
 }
 
-// Whether the loader of the file a name line named accepted it.
-static bool namedFileAccepted(Checker *checker, const TracedRead &read, const Item &item) {
-    std::map<std::string, TriangleFile> &files =
-        isCollisionLine(item) ? checker->meshes : checker->models;
-    auto found = files.find(nameOf(read.file, item));
-    return found != files.end() && found->second.accepted;
-}
-
-// Why the game refuses the scene: the last item it read says where it stopped.
+// Why the game refuses the scene: the last item it read says where it
+// stopped. A name line read last names a file that could not be opened, or
+// that its loader refused: the loader would have read on after any other.
 static void reportRefusedScene(Checker *checker, const std::string &path, const TracedRead &read) {
     Report *report = checker->report;
     const Item &last = read.items.back();
@@ -209,14 +87,14 @@ static void reportRefusedScene(Checker *checker, const std::string &path, const 
     Finding why;
     if (named && last.opened == Item::NOT_OPENED) {
         why = explainUnopened(read.file, read.items, index);
-    } else if (named && !namedFileAccepted(checker, read, last)) {
+    } else if (named) {
         if (!findOutOfStep(read.file, read.items, index, &why)) {
             std::string name = nameOf(read.file, last);
             why = {lineOf(read.file, last.end),
                    formatted("the game cannot use the %s '%s' and quits: see the error in %s",
                              itemWords(last.id), name.c_str(), name.c_str())};
         }
-    } else if (isPinItem(last) && (last.good || atEndOfText(read, last))) {
+    } else if (isPinItem(last) && atEndOfText(read.file, last)) {
         reportTooFewPins(path, read, report);
         return;
     } else {
@@ -246,9 +124,11 @@ static SceneView viewOf(Checker *checker, const std::string &path, const TracedR
     scene.laneLine = lineOfItem(read, ITEM_LANE_MODEL);
     scene.backgroundLine = lineOfItem(read, ITEM_BACKGROUND_COLOUR);
     scene.hudLine = lineOfItem(read, ITEM_OVERLAY_COLOUR);
+    scene.fallLine = lineOfItem(read, ITEM_FALLOUT_HEIGHT);
+    scene.cameraLine = lineOfItem(read, ITEM_CAMERA_POSITION);
     scene.pinCountLine = lineOfItem(read, ITEM_PIN_COUNT);
-    scene.laneFile = &checkTriangleFile(checker, scene.lane, false);
-    scene.meshFile = &checkTriangleFile(checker, scene.collision, true);
+    scene.laneFile = &triangleFile(checker, scene.lane, false);
+    scene.meshFile = &triangleFile(checker, scene.collision, true);
     scene.bodies.push_back({&ball, "the ball", lineOfItem(read, ITEM_BALL_POSITION),
                             lineOfItem(read, ITEM_BALL_RADIUS), lineOfItem(read, ITEM_BALL_MASS)});
     std::vector<int> at = linesOf(read, ITEM_PIN_POSITION), radius = linesOf(read, ITEM_PIN_RADIUS),
@@ -263,7 +143,7 @@ static SceneView viewOf(Checker *checker, const std::string &path, const TracedR
 // count is the largest there is.
 static int pinBlocksPresent(const TracedRead &read) {
     const Item &count = firstItem(read.items, ITEM_PIN_COUNT);
-    return goodItemsOf(traceSceneText(withCountRaised(read, count)).items, ITEM_PIN_MODEL);
+    return goodItemsOf(itemsWithCountRaised(LOAD_SCENE, read, count), ITEM_PIN_MODEL);
 }
 
 // A pin count below the pin blocks present, and a level without pins.
@@ -287,40 +167,58 @@ static bool checkPinCount(const std::string &path, const TracedRead &read, int p
     return true;
 }
 
+// What the game does with no input, after the body that moved first.
+static std::string withNoInput(const PlayResult &result) {
+    if (result.wonAfter > 0.0f)
+        return formatted("; with no input the game wins the level after %.1f s", result.wonAfter);
+    if (result.fellPin >= 0)
+        return formatted("; with no input pin %d falls out after %.1f s", result.fellPin + 1,
+                         result.fellAfter);
+    return "";
+}
+
+static void reportMovedBody(const SceneView &scene, const PlayResult &result, Report *report) {
+    const PlacedBody &body = scene.bodies[result.movedBody + 1];
+    int under = meshLineUnder(scene, body.body->startPosition);
+    std::string surface = under > 0 ? formatted("the collision triangle under it, %s line %d",
+                                                scene.collision.c_str(), under)
+                                    : std::string("the collision surface under it");
+    addError(report, scene.path, body.line,
+             formatted("%s moves by itself while the player aims, before any throw: check %s%s",
+                       body.name.c_str(), surface.c_str(), withNoInput(result).c_str()));
+}
+
 static void playScene(Checker *checker, const SceneView &scene) {
-    PlayResult result =
-        playLoadedScene(checker->options.maxThrows, checker->options.step, checker->options.budget);
+    const CheckOptions &options = checker->options;
+    PlayResult result = playLoadedScene(options.maxThrows, options.step, options.budget);
     Report *report = checker->report;
     const std::string &path = scene.path;
     if (result.outcome == PLAY_WON) {
+        std::string frames = result.frame == options.step
+                                 ? ""
+                                 : formatted(" at %.3g frames a second", 1.0 / result.frame);
         report->notes.push_back(
-            formatted("%s: won in %d throw%s, the first a drag of (%d, %d) px in %.2f s",
-                      path.c_str(), result.throws, result.throws == 1 ? "" : "s", result.first.dx,
-                      result.first.dy, result.first.seconds));
-    } else if (result.outcome == PLAY_PINS_MOVE_WITHOUT_THROW) {
-        const PlacedBody &pin = scene.bodies[result.movedPin + 1];
-        int under = meshLineUnder(scene, pin.body->startPosition);
-        std::string surface = under > 0 ? formatted("the collision triangle under it, %s line %d",
-                                                    scene.collision.c_str(), under)
-                                        : std::string("the collision surface under it");
-        addError(report, path, pin.line,
-                 formatted("%s moves by itself while the player aims, before any throw: check %s",
-                           pin.name.c_str(), surface.c_str()));
+            formatted("%s: won in %d throw%s%s, the first a drag of (%d, %d) px in %.2f s",
+                      path.c_str(), result.throws, result.throws == 1 ? "" : "s", frames.c_str(),
+                      result.first.dx, result.first.dy, result.first.seconds));
+    } else if (result.outcome == PLAY_MOVES_WITHOUT_THROW) {
+        reportMovedBody(scene, result, report);
     } else if (result.outcome == PLAY_NOT_WON) {
-        addError(report, path, scene.pinCountLine,
-                 formatted("not won in %d throws: %d of %d pins still stand; every pin needs an "
-                           "open edge or a pit to fall through",
-                           result.throws, pinsStanding, pinCount));
+        addError(
+            report, path, scene.pinCountLine,
+            formatted("not won in %d throw%s, nor by a straight throw at other frame lengths: "
+                      "%d of %d pins still stand; every pin needs an open edge or a pit to "
+                      "fall through",
+                      result.throws, result.throws == 1 ? "" : "s", result.standing, pinCount));
     } else if (result.outcome == PLAY_NO_PIN_MOVES) {
         addError(report, path, scene.pinCountLine,
-                 "not won: no throw moves any pin, at any speed or angle the player tries; "
-                 "check that the ball can reach the pins");
+                 "not won: no throw moves any pin, at any speed or angle the player tries, nor a "
+                 "straight throw at other frame lengths; check that the ball can reach the pins");
     } else {
-        addWarning(
-            report, path, scene.pinCountLine,
-            formatted("not decided within the budget of %g s of play (%d throws tried, %d of "
-                      "%d pins still stand): give --budget more seconds",
-                      checker->options.budget, result.throws, pinsStanding, pinCount));
+        addWarning(report, path, scene.pinCountLine,
+                   formatted("not decided within the budget of %g s of play (%d throws tried, %d "
+                             "of %d pins still stand): give --budget more seconds",
+                             options.budget, result.throws, result.standing, pinCount));
     }
 }
 
@@ -333,30 +231,27 @@ static bool checkScene(Checker *checker, const std::string &path, bool closing) 
     if (!read.opened) return false;
     Report *report = checker->report;
     report->sceneCount++;
-    // Each file the scene names is read on its own, and reported once.
+    // The files the scene names are read with the scene put away, so that
+    // the checker never holds two copies of a mesh, and each is reported once.
+    if (read.accepted) unloadQuietly();
     for (const Item &item : read.items)
         if (item.opened == Item::OPENED)
-            checkTriangleFile(checker, nameOf(read.file, item), isCollisionLine(item));
+            triangleFile(checker, nameOf(read.file, item), isCollisionLine(item));
     if (!read.accepted) {
         reportRefusedScene(checker, path, read);
         return true;
     }
     // Nothing moves in the closing scene: its pins and where its bodies
-    // stand are decoration.
+    // stand are decoration. The pin blocks after the counted ones are
+    // counted by the game itself, reading a copy.
     int present = std::max(pinCount, 0);
-    if (!closing && moreTextAfter(read)) {
-        // The pin blocks after the counted ones are counted by the game itself
-        // reading a copy, with this scene put away meanwhile.
-        unloadQuietly();
-        present = pinBlocksPresent(read);
-        resetWorld();
-        if (!reloadQuietly(path)) return true;  // changed while being checked
-    }
+    if (!closing && moreTextAfter(read)) present = pinBlocksPresent(read);
+    if (!reloadQuietly(path)) return true;  // changed while being checked
     SceneView scene = viewOf(checker, path, read);
     checkLook(scene, report);
     if (!closing) {
         bool playable = checkPinCount(path, read, present, report);
-        playable = checkBodyValues(scene, report) && playable;
+        playable = checkBodyValues(scene, checker->options.step, report) && playable;
         checkPlacement(scene, report);
         if (playable && checker->options.play) playScene(checker, scene);
     }
@@ -374,34 +269,45 @@ static void reportRefusedList(const std::string &path, const TracedRead &read, R
         addError(report, path, countLine,
                  formatted("the scene count is %s: set it to the number of entries, at least 1",
                            countText(read.file, count).c_str()));
-    } else if (count.good && (last.good || atEndOfText(read, last))) {
+    } else if (count.good && (last.good || atEndOfText(read.file, last))) {
         int entries = goodItemsOf(read.items, ITEM_SCENE_FILE);
         addError(report, path, countLine,
-                 formatted("the count is %s but %d entr%s follow%s: set it to %d",
-                           countText(read.file, count).c_str(), entries, entries == 1 ? "y" : "ies",
-                           entries == 1 ? "s" : "", entries));
+                 entries == 0
+                     ? formatted("the count is %s but no entry follows: list the scenes after it",
+                                 countText(read.file, count).c_str())
+                     : formatted("the count is %s but %d entr%s follow%s: set it to %d",
+                                 countText(read.file, count).c_str(), entries,
+                                 entries == 1 ? "y" : "ies", entries == 1 ? "s" : "", entries));
     } else {
         Finding why = explainFailure(read.file, read.items, read.items.size() - 1);
         addError(report, path, why.line, why.text);
     }
 }
 
-// Entries after the counted ones, as the game would read them with the count raised.
+// Entries after the counted ones, as the game would read them with the
+// count raised. A closing line written twice leaves the game playing as
+// meant; any other entry is a level the count leaves out.
 static void reportUncountedEntries(const std::string &path, const TracedRead &read,
                                    const SceneList &list, Report *report) {
-    if (!moreTextAfter(read)) return;
-    const Item &count = read.items[0];
-    int total =
-        goodItemsOf(traceSceneListText(withCountRaised(read, count)).items, ITEM_SCENE_FILE);
-    int extra = total - list.sceneCount;
-    if (extra <= 0) return;
-    const Item &closing = read.items.back();
-    addError(
-        report, path, itemLine(read.file, count.start),
-        formatted("the count is %d but %d entries follow: '%s' (line %d) becomes the frozen "
-                  "closing scene and the %d after it %s never played; set the count to %d",
-                  list.sceneCount, total, nameOf(read.file, closing).c_str(),
-                  itemLine(read.file, closing.start), extra, extra == 1 ? "is" : "are", total));
+    std::string closing = list.sceneNames[list.sceneCount - 1];
+    ListTail tail = readListTail(read, closing);
+    if (tail.entries == 0) return;
+    if (tail.closingAgain == tail.entries) {
+        addWarning(report, path, tail.firstLine,
+                   formatted("the closing scene '%s' is listed again after the counted entries, "
+                             "and the game never reads %s: remove %s, and the closing scene stays "
+                             "the closing one",
+                             closing.c_str(), tail.entries == 1 ? "the repeat" : "the repeats",
+                             tail.entries == 1 ? "it" : "them"));
+        return;
+    }
+    int total = list.sceneCount + tail.entries;
+    const Item &last = read.items.back();
+    addError(report, path, itemLine(read.file, read.items[0].start),
+             formatted("the count is %d but %d entries follow: '%s' (line %d) becomes the frozen "
+                       "closing scene and the %d after it %s never played; set the count to %d",
+                       list.sceneCount, total, closing.c_str(), itemLine(read.file, last.start),
+                       tail.entries, tail.entries == 1 ? "is" : "are", total));
 }
 
 // What is wrong with the list itself, whatever its scenes hold.
@@ -414,24 +320,59 @@ static void checkListItself(const std::string &path, const TracedRead &read, con
     reportUncountedEntries(path, read, list, report);
 }
 
+// An entry's label word without the number at its end: "level" for "level3".
+static std::string labelStem(const TracedRead &read, const Item &entry) {
+    std::string label = wordAt(read.file, skipSpace(read.file, entry.start));
+    return label.substr(0, label.find_last_not_of("0123456789") + 1);
+}
+
+// The last entry is played as the closing scene, where nothing moves. Labelled
+// as the levels before it are, and won by the player as a level, it is most
+// likely a level after which the closing scene was forgotten.
+static void checkLastEntryIsNoLevel(Checker *checker, const std::string &path,
+                                    const TracedRead &read, const SceneList &list) {
+    std::vector<int> entries = itemsOf(read.items, ITEM_SCENE_FILE);
+    std::string stem = labelStem(read, read.items[entries.back()]);
+    bool labelledAsLevel = false;
+    for (size_t i = 0; i + 1 < entries.size(); i++)
+        labelledAsLevel = labelledAsLevel || labelStem(read, read.items[entries[i]]) == stem;
+    std::string name = list.sceneNames[list.sceneCount - 1];
+    resetWorld();
+    if (!labelledAsLevel || !reloadQuietly(name)) return;
+    const CheckOptions &options = checker->options;
+    bool won = pinCount > 0 &&
+               playLoadedScene(options.maxThrows, options.step, options.budget).outcome == PLAY_WON;
+    unloadQuietly();
+    if (won)
+        addWarning(checker->report, path, itemLine(read.file, read.items[entries.back()].start),
+                   formatted("'%s' is the last entry, so the game plays it as the closing scene, "
+                             "where its pins never move, yet a player wins it as a level: if it "
+                             "is one, the closing scene is missing after it; add it and raise the "
+                             "count",
+                             name.c_str()));
+}
+
 static void checkEntries(Checker *checker, const std::string &path, const TracedRead &read,
                          const SceneList &list) {
     std::vector<int> entries = itemsOf(read.items, ITEM_SCENE_FILE);
+    StepSearch search;
     for (int32_t i = 0; i < list.sceneCount; i++) {
         bool closing = i + 1 == list.sceneCount;
         std::string name = list.sceneNames[i];
         // A scene listed twice is checked once as a level and once as the closing scene.
-        if (!checker->scenesChecked.insert((closing ? "closing " : "level ") + name).second)
+        if (!checker->scenesChecked.insert((closing ? "closing " : "level ") + fileIdentity(name))
+                 .second)
             continue;
         if (checkScene(checker, name, closing)) continue;
         Finding why;
-        bool outOfStep = findOutOfStep(read.file, read.items, entries[i], &why);
-        if (!outOfStep) why = explainUnopened(read.file, read.items, entries[i]);
+        bool outOfStep = findOutOfStep(read.file, read.items, entries[i], &why, &search);
+        if (!outOfStep) why = whyUnopened(read.file, read.items[entries[i]]);
         addError(checker->report, path, why.line, why.text);
         // Words read out of step leave every entry after them wrong as well.
         if (outOfStep) return;
     }
     checkListItself(path, read, list, checker->report);
+    if (checker->options.play) checkLastEntryIsNoLevel(checker, path, read, list);
 }
 
 // The scenes the game plays from the list, once the list itself reads as meant.
@@ -500,14 +441,23 @@ static std::string levelFolderOf(const std::string &folder) {
     }
 }
 
-// Whether the level folder's scene list ends with this scene.
-static bool isClosingScene(const std::string &scene) {
+// Whether the level folder's scene list plays this scene only as its
+// closing scene, naming it in any way that leads to its file.
+static bool isOnlyClosingScene(const std::string &scene) {
     SceneList list = {-1, nullptr};
     TracedRead read = traceSceneList("scenelist.txt", &list);
     if (!read.accepted) return false;
-    bool closing = scene == list.sceneNames[list.sceneCount - 1];
+    std::string file = fileIdentity(scene);
+    bool closing = false, level = false;
+    for (int32_t i = 0; i < list.sceneCount; i++) {
+        bool named = fileIdentity(list.sceneNames[i]) == file;
+        if (i + 1 == list.sceneCount)
+            closing = named;
+        else
+            level = level || named;
+    }
     freeSceneList(&list);
-    return closing;
+    return closing && !level;
 }
 
 PathResult checkPath(const std::string &path, const CheckOptions &options, Report *report) {
@@ -515,7 +465,8 @@ PathResult checkPath(const std::string &path, const CheckOptions &options, Repor
     checker.options = options;
     checker.report = report;
     struct stat status;
-    if (stat(path.c_str(), &status) != 0) return PATH_MISSING;
+    if (stat(path.c_str(), &status) != 0)
+        return errno == ENAMETOOLONG ? PATH_TOO_LONG : PATH_MISSING;
     if (S_ISDIR(status.st_mode)) {
         if (chdir(path.c_str()) != 0) return PATH_MISSING;
         checkSceneList(&checker, "scenelist.txt");
@@ -540,6 +491,6 @@ PathResult checkPath(const std::string &path, const CheckOptions &options, Repor
     if (scene.compare(0, level.size() + 1, level + "/") == 0)
         scene = scene.substr(level.size() + 1);
     if (chdir(level.c_str()) != 0) return PATH_MISSING;
-    checkScene(&checker, scene, isClosingScene(scene));
+    checkScene(&checker, scene, isOnlyClosingScene(scene));
     return PATH_CHECKED;
 }

@@ -16,7 +16,7 @@ struct CheckOptions {
     double budget = 60.0;       // processor seconds of play per level before it is not decided
 };
 
-enum PathResult { PATH_MISSING, PATH_NOT_A_FILE, PATH_NOT_A_LIST, PATH_CHECKED };
+enum PathResult { PATH_TOO_LONG, PATH_MISSING, PATH_NOT_A_FILE, PATH_NOT_A_LIST, PATH_CHECKED };
 
 // PATH is a folder (its scenelist.txt), a file whose name starts with
 // "scenelist", or a scene file, whose level folder is the nearest folder

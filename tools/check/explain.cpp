@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -14,17 +15,23 @@
 // --- Words and lines --------------------------------------------------------
 
 static bool firstOnLine(const FileText &file, long offset) {
-    long lineStart = file.lineStarts[lineOf(file, offset) - 1];
-    for (long at = lineStart; at < offset; at++)
+    for (long at = offset - 1; at >= 0; at--) {
+        char c = charAt(file, at);
+        if (c == '\n' || c == '\r') return true;
         if (!isSpaceAt(file, at)) return false;
+    }
     return true;
 }
 
-static int wordsOnLine(const FileText &file, int line) {
-    std::string text = lineText(file, line);
+// How many words the line holding offset holds, counted up to two: whether
+// it holds one word alone is all that is asked, and a line may be a whole
+// file.
+static int wordsOnLine(const FileText &file, long offset) {
     int count = 0;
     bool inWord = false;
-    for (char c : text) {
+    for (long at = lineStart(file, offset); count < 2 && at < sizeOf(file); at++) {
+        char c = charAt(file, at);
+        if (c == '\n' || c == '\r') break;
         bool space = isspace(static_cast<unsigned char>(c));
         count += !space && !inWord;
         inWord = !space;
@@ -34,7 +41,7 @@ static int wordsOnLine(const FileText &file, int line) {
 
 // The text from offset to the end of its line, without white space at either end.
 static std::string restOfLine(const FileText &file, long offset) {
-    std::string rest = file.text.substr(offset, lineEnd(file, offset) - offset);
+    std::string rest = textBetween(file, offset, lineEnd(file, offset));
     size_t first = rest.find_first_not_of(" \t\f\v");
     size_t last = rest.find_last_not_of(" \t\f\v");
     return first == std::string::npos ? "" : rest.substr(first, last - first + 1);
@@ -52,14 +59,17 @@ static bool hasFSuffix(const std::string &word) {
     return (word.back() == 'f' || word.back() == 'F') && isNumber(word.substr(0, word.size() - 1));
 }
 
+// Whether c is one of the characters of set; a NUL is in none.
+static bool isOneOf(char c, const char *set) { return c != '\0' && strchr(set, c); }
+
 // A label word that is a value, read out of step: a bracket, or a number
 // that is left over on a line or stands alone on its line, its label lost.
 // A number with more words after it on its line may well be a label.
 static bool labelIsAValue(const FileText &file, long labelAt) {
-    char first = file.text[labelAt];
-    if (strchr("[]()", first)) return true;
-    if (!strchr(",.+-0123456789", first)) return false;
-    return !firstOnLine(file, labelAt) || wordsOnLine(file, lineOf(file, labelAt)) == 1;
+    char first = charAt(file, labelAt);
+    if (isOneOf(first, "[]()")) return true;
+    if (!isOneOf(first, ",.+-0123456789")) return false;
+    return !firstOnLine(file, labelAt) || wordsOnLine(file, labelAt) == 1;
 }
 
 static std::string noun(const Item &item) { return itemWords(item.id); }
@@ -81,22 +91,70 @@ static const char *valueKind(const Item &item) {
 // A good item whose reading stopped inside a word: the rest of the word is
 // read as the next label, and everything after it out of step.
 static bool cutShort(const FileText &file, const Item &item) {
-    return item.good && item.kind != TRACE_NAME && item.end > 0 && item.end < sizeOf(file) &&
+    return item.good && item.kind != TRACE_NAME && item.end < sizeOf(file) &&
            !isSpaceAt(file, item.end) && !isSpaceAt(file, item.end - 1);
 }
 
-static Finding cutShortFinding(const FileText &file, const Item &item) {
+// A NUL byte is no white space to the game: it is read as a word, or as part of one.
+static std::string nulConsequence(const FileText &file, const Item *next) {
+    if (!next || next->kind != TRACE_NAME || !next->good) return "";
+    return formatted(", and it looks for a %s called '%s'", noun(*next).c_str(),
+                     nameOf(file, *next).c_str());
+}
+
+// A bracketed item's value, from its '[' to its ']' or the end of its line.
+static std::string bracketOf(const FileText &file, const Item &item) {
+    long end = item.end;
+    while (end < sizeOf(file) && !isOneOf(charAt(file, end), "]\n\r")) end++;
+    return textBetween(file, valueStart(file, item), end + (charAt(file, end) == ']'));
+}
+
+// A value whose reading stopped at a character after it: a NUL byte, the
+// closing bracket with more after it, or a comma after the third number.
+static bool stoppedAfterValue(const FileText &file, const Item &item, const Item *next,
+                              Finding *finding) {
     int line = lineOf(file, item.end);
     std::string rest = restOfLine(file, item.end);
-    if (file.text[item.end - 1] == ']')
-        return {line,
-                formatted("'%s' is left unread after the %s and spoils the next line: remove it",
-                          rest.c_str(), noun(item).c_str())};
+    char after = charAt(file, item.end);
+    bool bracketed = item.kind == TRACE_VECTOR || item.kind == TRACE_COLOUR;
+    if (after == '\0') {
+        *finding = {line, formatted("a NUL byte (a zero character) follows the %s: the game reads "
+                                    "it as the next label, so every word after it is read out of "
+                                    "step%s; remove the NUL",
+                                    noun(item).c_str(), nulConsequence(file, next).c_str())};
+    } else if (charAt(file, item.end - 1) == ']') {
+        *finding = {line, formatted("'%s' is left unread after the %s and spoils the next line: "
+                                    "remove it",
+                                    rest.c_str(), noun(item).c_str())};
+    } else if (bracketed && after == ',') {
+        std::string bracket = bracketOf(file, item);
+        long numbers = 1 + std::count(bracket.begin(), bracket.end(), ',');
+        std::string extra = numbers == 4 ? "the fourth" : formatted("the last %ld", numbers - 3);
+        *finding = {line, formatted("'%s' holds %ld numbers, and a %s has three: the game reads "
+                                    "three and leaves '%s' unread, which spoils the next line; "
+                                    "remove %s",
+                                    bracket.c_str(), numbers, noun(item).c_str(), rest.c_str(),
+                                    extra.c_str())};
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// A number whose reading stopped inside its word: what the game read of it,
+// and what it leaves.
+static Finding numberCutShort(const FileText &file, const Item &item) {
+    int line = lineOf(file, item.end);
+    std::string rest = restOfLine(file, item.end);
+    bool bracketed = item.kind == TRACE_VECTOR || item.kind == TRACE_COLOUR;
     long begin = item.end, end = item.end;
-    while (begin > 0 && !isSpaceAt(file, begin - 1) && !strchr("[,", file.text[begin - 1])) begin--;
-    while (end < sizeOf(file) && !isSpaceAt(file, end) && !strchr(",]", file.text[end])) end++;
-    std::string word = file.text.substr(begin, end - begin);
-    std::string read = file.text.substr(begin, item.end - begin);
+    while (begin > 0 && !isSpaceAt(file, begin - 1) && !isOneOf(charAt(file, begin - 1), "[,"))
+        begin--;
+    while (end < sizeOf(file) && !isSpaceAt(file, end) &&
+           !(bracketed && isOneOf(charAt(file, end), ",]")))
+        end++;
+    std::string word = textBetween(file, begin, end);
+    std::string read = textBetween(file, begin, item.end);
     if (item.kind == TRACE_INTEGER)
         return {line,
                 formatted("the %s is a whole number, not '%s': the game reads %s and takes '%s' "
@@ -107,12 +165,25 @@ static Finding cutShortFinding(const FileText &file, const Item &item) {
                 formatted("model colours are whole numbers 0-255, not '%s': the game reads %s "
                           "and leaves '%s' unread, which spoils the next line",
                           word.c_str(), read.c_str(), rest.c_str())};
+    std::string pointed = word;
+    bool comma = charAt(file, item.end) == ',';
+    if (comma) pointed[read.size()] = '.';
+    if (comma && isNumber(pointed))
+        return {line, formatted("'%s' has a decimal comma: the game reads %s and leaves '%s' "
+                                "unread, which spoils the next line; write %s with a point",
+                                word.c_str(), read.c_str(), rest.c_str(), pointed.c_str())};
     std::string advice = "write one number";
     if (hasFSuffix(word))
         advice = "numbers take no 'f' suffix: write " + word.substr(0, word.size() - 1);
     return {line, formatted("'%s' is not a number: the game reads %s and leaves '%s' unread, which "
                             "spoils the next line; %s",
                             word.c_str(), read.c_str(), rest.c_str(), advice.c_str())};
+}
+
+static Finding cutShortFinding(const FileText &file, const Item &item, const Item *next) {
+    Finding finding;
+    if (stoppedAfterValue(file, item, next, &finding)) return finding;
+    return numberCutShort(file, item);
 }
 
 // --- A label word where a value was, or the other way round -------------------
@@ -149,8 +220,7 @@ static bool nameOutOfStep(const FileText &file, const std::vector<Item> &items, 
     if (item.kind != TRACE_NAME || !item.good) return false;
     long labelAt = skipSpace(file, item.start);
     long nameAt = item.end - static_cast<long>(nameOf(file, item).size());
-    int nameLine = lineOf(file, nameAt);
-    if (!firstOnLine(file, nameAt) || wordsOnLine(file, nameLine) < 2) return false;
+    if (!firstOnLine(file, nameAt) || wordsOnLine(file, nameAt) < 2) return false;
     std::string label = wordAt(file, labelAt), name = nameOf(file, item);
     int labelLine = lineOf(file, labelAt);
     if (!firstOnLine(file, labelAt)) {
@@ -168,7 +238,7 @@ static bool nameOutOfStep(const FileText &file, const std::vector<Item> &items, 
                             label.c_str())};
         return true;
     }
-    if (wordsOnLine(file, labelLine) != 1) return false;
+    if (wordsOnLine(file, labelAt) != 1) return false;
     *finding = {
         labelLine,
         isFileName(label)
@@ -182,29 +252,62 @@ static bool nameOutOfStep(const FileText &file, const std::vector<Item> &items, 
     return true;
 }
 
+// Whether the words went out of step at this item, the one read after
+// before (null for the first), whose label starts at labelAt.
+static bool stepsOutAt(const FileText &file, const Item *before, const Item &item, long labelAt,
+                       Finding *finding) {
+    char first = charAt(file, labelAt);
+    if (first == '#' && firstOnLine(file, labelAt)) {
+        *finding = {lineOf(file, labelAt),
+                    "a line that starts with '#' is not a comment: the formats have no "
+                    "comments, so the game reads '#' as a label and the words after it as "
+                    "values; remove the line"};
+        return true;
+    }
+    if (before && cutShort(file, *before)) {
+        *finding = cutShortFinding(file, *before, &item);
+        return true;
+    }
+    if (first == '\0' && wordAt(file, labelAt).find_first_not_of('\0') == std::string::npos) {
+        *finding = {lineOf(file, labelAt),
+                    formatted("a NUL byte (a zero character) stands where the %s line's label "
+                              "belongs: the game reads it as the label, so every word after it is "
+                              "read out of step; remove the NUL",
+                              noun(item).c_str())};
+        return true;
+    }
+    if (labelIsAValue(file, labelAt)) {
+        *finding = labelIsValue(file, item, labelAt);
+        return true;
+    }
+    return false;
+}
+
+void searchItem(const FileText &file, const Item *before, const Item &item, StepSearch *search) {
+    if (search->over) return;
+    search->next++;
+    long labelAt = skipSpace(file, item.start);
+    if (labelAt >= sizeOf(file))
+        search->over = true;
+    else if (stepsOutAt(file, before, item, labelAt, &search->finding))
+        search->over = search->found = true;
+}
+
+bool findOutOfStep(const FileText &file, const std::vector<Item> &items, size_t last,
+                   Finding *finding, StepSearch *search) {
+    while (!search->over && search->next <= last && search->next < items.size()) {
+        size_t p = search->next;
+        searchItem(file, p > 0 ? &items[p - 1] : nullptr, items[p], search);
+    }
+    if (search->found) *finding = search->finding;
+    if (search->over) return search->found;
+    return last < items.size() && nameOutOfStep(file, items, last, finding);
+}
+
 bool findOutOfStep(const FileText &file, const std::vector<Item> &items, size_t last,
                    Finding *finding) {
-    for (size_t p = 0; p <= last && p < items.size(); p++) {
-        long labelAt = skipSpace(file, items[p].start);
-        if (labelAt >= sizeOf(file)) return false;
-        std::string label = wordAt(file, labelAt);
-        if (label[0] == '#' && firstOnLine(file, labelAt)) {
-            *finding = {lineOf(file, labelAt),
-                        "a line that starts with '#' is not a comment: the formats have no "
-                        "comments, so the game reads '#' as a label and the words after it as "
-                        "values; remove the line"};
-            return true;
-        }
-        if (p > 0 && cutShort(file, items[p - 1])) {
-            *finding = cutShortFinding(file, items[p - 1]);
-            return true;
-        }
-        if (labelIsAValue(file, labelAt)) {
-            *finding = labelIsValue(file, items[p], labelAt);
-            return true;
-        }
-    }
-    return last < items.size() && nameOutOfStep(file, items, last, finding);
+    StepSearch search;
+    return findOutOfStep(file, items, last, finding, &search);
 }
 
 // --- What is wrong with the item's own words ----------------------------------
@@ -225,7 +328,7 @@ static std::string notANumber(const std::string &word) {
 // Which of the bracketed numbers is not a number, or a plain description.
 static std::string badComponent(const std::string &inside) {
     size_t from = 0;
-    for (int index = 0; index < 3; index++) {
+    for (int index = 0;; index++) {
         size_t comma = inside.find(',', from);
         std::string part = trimmed(
             inside.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
@@ -237,7 +340,6 @@ static std::string badComponent(const std::string &inside) {
             return index < 2 ? "three numbers are needed, separated by ', '" : "";
         from = comma + 1;
     }
-    return "";
 }
 
 static std::string whyBracketLine(const std::string &content, TraceKind kind) {
@@ -276,7 +378,7 @@ static std::string whyWordLine(const std::string &content, TraceKind kind) {
     return notANumber(value);
 }
 
-static Finding explainItem(const FileText &file, const Item &item) {
+Finding explainItem(const FileText &file, const Item &item) {
     long labelAt = skipSpace(file, item.start);
     if (labelAt >= sizeOf(file))
         return {lineOf(file, sizeOf(file)), "the file ends before the " + noun(item)};
@@ -295,8 +397,7 @@ static Finding explainItem(const FileText &file, const Item &item) {
                               "write %s after the label",
                               noun(item).c_str(), valueKind(item))};
         int valueLine = lineOf(file, valueAt);
-        if (valueLine != labelLine && firstOnLine(file, valueAt) &&
-            wordsOnLine(file, valueLine) > 1)
+        if (valueLine != labelLine && firstOnLine(file, valueAt) && wordsOnLine(file, valueAt) > 1)
             return {labelLine,
                     formatted("the %s line has no value: the game reads the next line's "
                               "label '%s' where %s belongs",
@@ -323,12 +424,17 @@ const char *notAFile(const std::string &name) {
     return "not a regular file";
 }
 
-Finding explainUnopened(const FileText &file, const std::vector<Item> &items, size_t nameItem) {
-    Finding finding;
-    if (findOutOfStep(file, items, nameItem, &finding)) return finding;
-    const Item &item = items[nameItem];
+Finding whyUnopened(const FileText &file, const Item &item) {
     std::string name = nameOf(file, item);
     int line = lineOf(file, item.end);
+    if (name[0] == '[') {
+        long labelAt = skipSpace(file, item.start);
+        return {lineOf(file, labelAt),
+                formatted("the %s line is missing: the game reads the next line, '%s', as the %s "
+                          "and looks for a file called '%s'; write the %s line before it",
+                          noun(item).c_str(), lineAt(file, labelAt).c_str(), noun(item).c_str(),
+                          name.c_str(), noun(item).c_str())};
+    }
     std::string after = restOfLine(file, item.end);
     if (!after.empty())
         return {line,
@@ -346,9 +452,15 @@ Finding explainUnopened(const FileText &file, const std::vector<Item> &items, si
                             noun(item).c_str(), name.c_str())};
 }
 
+Finding explainUnopened(const FileText &file, const std::vector<Item> &items, size_t nameItem) {
+    Finding finding;
+    if (findOutOfStep(file, items, nameItem, &finding)) return finding;
+    return whyUnopened(file, items[nameItem]);
+}
+
 std::string countText(const FileText &file, const Item &item) {
     long valueAt = valueStart(file, item);
-    std::string written = file.text.substr(valueAt, item.end - valueAt);
+    std::string written = textBetween(file, valueAt, item.end);
     errno = 0;
     long long value = strtoll(written.c_str(), nullptr, 10);
     if (errno == 0 && value >= INT32_MIN && value <= INT32_MAX) return std::to_string(item.count);

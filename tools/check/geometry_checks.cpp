@@ -1,7 +1,11 @@
 #include "check/geometry_checks.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <unordered_map>
 
+#include "physics/limits.h"
 #include "physics/physics.h"
 #include "physics/vec.h"
 
@@ -90,17 +94,95 @@ void checkModelTriangles(const std::string &path, const TriangleFile &model, Rep
 
 // --- Values the physics cannot use ------------------------------------------
 
-static bool usableRadius(const Body &body) {
-    return std::isfinite(body.radius) && body.radius > 0.0f;
-}
-
 // Somewhere the physics keeps a body: a place, and above the fall-out height.
 static bool usablePlace(const Body &body) {
     return vecIsFinite(body.startPosition) && !(body.startPosition.z < fallHeight);
 }
 
-bool checkBodyValues(const SceneView &scene, Report *report) {
+// How a body stands at frames of this length: what the physics makes of it.
+struct Standing {
+    float frame;  // seconds
+    float sink;   // how deep a resting body sinks in the frame's physics steps
+};
+
+static Standing standingAt(float frame) {
+    return {frame, restingSinkDepth((float)((double)frame / physicsStepsFor(frame)))};
+}
+
+// Why a radius cannot stand on the lane, after its value, or empty when it can.
+static std::string radiusProblem(float radius, Standing standing) {
+    std::string above = formatted("give it a radius above %.2g", standing.sink);
+    if (!(radius > 0.0f))
+        return ": a body touches only with a radius above 0, so this one falls through the lane";
+    if (std::isinf(radius))
+        return ": a body of endless radius touches every triangle and every body, wherever they "
+               "are; write a plain number";
+    if (squaredRadius(radius) == 0.0f)
+        return ", so small that its square is 0 in the physics' single precision: it touches "
+               "nothing and falls through the lane; " +
+               above;
+    if (radius <= standing.sink)
+        return formatted(
+                   ": at %g frames a second a resting body sinks %.2g into the surface "
+                   "under it, so one this small falls through the lane by itself; ",
+                   1.0 / standing.frame, standing.sink) +
+               above;
+    return "";
+}
+
+static void checkRadius(const SceneView &scene, const PlacedBody &placed, Standing standing,
+                        Report *report) {
+    float radius = placed.body->radius;
+    std::string problem = radiusProblem(radius, standing);
+    if (!problem.empty())
+        addError(
+            report, scene.path, placed.radiusLine,
+            formatted("the radius of %s is %g%s", placed.name.c_str(), radius, problem.c_str()));
+}
+
+static void checkMass(const SceneView &scene, const PlacedBody &placed, Report *report) {
+    float mass = placed.body->mass;
+    const char *name = placed.name.c_str();
+    if (!std::isfinite(mass))
+        addError(report, scene.path, placed.massLine,
+                 formatted("the mass of %s is %g, which the physics cannot use: write a mass "
+                           "above 0",
+                           name, mass));
+    else if (!isNormalNumber(mass))
+        addError(report, scene.path, placed.massLine,
+                 formatted("the mass of %s is %g, below the smallest number single precision "
+                           "keeps whole (%g): the physics loses it in every product; write a mass "
+                           "above 0",
+                           name, mass, FLT_MIN));
+    else if (placed.body == &ball && mass == 0.0f)
+        addError(report, scene.path, placed.massLine,
+                 "the ball's mass is 0, so it pushes no pin: give it a mass above 0 (the "
+                 "bundled ball has 4)");
+    else if (mass < 0.0f)
+        addWarning(report, scene.path, placed.massLine,
+                   formatted("the mass of %s is %g: a negative mass pushes the wrong way; write "
+                             "a mass above 0",
+                             name, mass));
+}
+
+static bool checkFallHeight(const SceneView &scene, Report *report) {
+    if (isNormalNumber(fallHeight)) return true;
+    std::string why =
+        fallHeight == INFINITY ? "every body is below it, so the level is won before any throw"
+        : !std::isfinite(fallHeight)
+            ? "no body is ever below it, so no pin can fall out and the level can never be won"
+            : formatted("it is below the smallest number single precision keeps whole, %g",
+                        FLT_MIN);
+    addError(
+        report, scene.path, scene.fallLine,
+        formatted("the fall-out height is %g: %s; write a plain number", fallHeight, why.c_str()));
+    return false;
+}
+
+bool checkBodyValues(const SceneView &scene, float frame, Report *report) {
     int before = report->errors;
+    Standing standing = standingAt(frame);
+    bool fallUsable = checkFallHeight(scene, report);
     for (const PlacedBody &placed : scene.bodies) {
         const Body &b = *placed.body;
         const char *name = placed.name.c_str();
@@ -109,44 +191,28 @@ bool checkBodyValues(const SceneView &scene, Report *report) {
                      formatted("%s starts at %s, which is not a place: the physics takes it out at "
                                "once; write three plain numbers",
                                name, vecText(b.startPosition).c_str()));
-        else if (b.startPosition.z < fallHeight)
+        else if (fallUsable && b.startPosition.z < fallHeight)
             addError(report, scene.path, placed.line,
                      formatted("%s starts below the fall-out height %.2f and is out at once: raise "
                                "it or lower the fall-out line",
                                name, fallHeight));
-        if (!usableRadius(b))
-            addError(report, scene.path, placed.radiusLine,
-                     formatted("the radius of %s is %g: a body touches only with a radius above 0, "
-                               "so this one falls through the lane",
-                               name, b.radius));
-        if (!std::isfinite(b.mass))
-            addError(report, scene.path, placed.massLine,
-                     formatted("the mass of %s is %g, which the physics cannot use: write a mass "
-                               "above 0",
-                               name, b.mass));
-        else if (&b == &ball && b.mass == 0.0f)
-            addError(report, scene.path, placed.massLine,
-                     "the ball's mass is 0, so it pushes no pin: give it a mass above 0 (the "
-                     "bundled ball has 4)");
-        else if (b.mass < 0.0f)
-            addWarning(
-                report, scene.path, placed.massLine,
-                formatted("the mass of %s is %g: a negative mass pushes the wrong way; write "
-                          "a mass above 0",
-                          name, b.mass));
+        checkRadius(scene, placed, standing, report);
+        checkMass(scene, placed, report);
     }
     return report->errors == before;
 }
 
 // --- Bodies against the mesh ----------------------------------------------
 
+// Which side of the edge from a to b the point (x, y) lies on, seen from above.
+static double sideOf(Vec3 a, Vec3 b, float x, float y) {
+    return ((double)b.x - a.x) * ((double)y - a.y) - ((double)b.y - a.y) * ((double)x - a.x);
+}
+
 // Whether (x, y) lies inside the triangle seen from above, edges included.
 static bool coversPoint(const Triangle &t, float x, float y) {
-    double sign[3];
-    for (int i = 0; i < 3; i++) {
-        Vec3 a = t.corner[i], b = t.corner[(i + 1) % 3];
-        sign[i] = ((double)b.x - a.x) * ((double)y - a.y) - ((double)b.y - a.y) * ((double)x - a.x);
-    }
+    const Vec3 *c = t.corner;
+    double sign[3] = {sideOf(c[0], c[1], x, y), sideOf(c[1], c[2], x, y), sideOf(c[2], c[0], x, y)};
     const double e = 1e-9;
     return (sign[0] >= -e && sign[1] >= -e && sign[2] >= -e) ||
            (sign[0] <= e && sign[1] <= e && sign[2] <= e);
@@ -155,14 +221,13 @@ static bool coversPoint(const Triangle &t, float x, float y) {
 // The triangle's height at (x, y), and the unit normal's vertical part.
 static bool heightAt(const Triangle &t, float x, float y, float *z, float *upness) {
     Vec3 n = faceNormal(t);
-    if (vecLength(n) < 1e-6f) return false;
+    bool hasArea = vecLength(n) >= 1e-6f;
     vecNormalize(&n);
-    if (std::fabs(n.z) < 0.05f) return false;  // a wall has no height under a point
-    if (!coversPoint(t, x, y)) return false;
     Vec3 a = t.corner[0];
     *z = a.z - (n.x * (x - a.x) + n.y * (y - a.y)) / n.z;
     *upness = std::fabs(n.z);
-    return true;
+    // A wall has no height under a point.
+    return hasArea && *upness >= 0.05f && coversPoint(t, x, y);
 }
 
 // The highest surface under (x, y) no higher than top, or the lowest one
@@ -235,31 +300,107 @@ static void checkOnSurface(const SceneView &scene, const PlacedBody &placed, Rep
                    "floating");
 }
 
+// The grid the bodies are sorted into: cubes twice the median radius wide,
+// numbered along each axis. Coordinates far out are held to the grid's edge:
+// bodies there share cubes, which costs time but never a pair.
+static const long GRID_EDGE = 1L << 20;
+
+static long cubeOf(float coordinate, double size) {
+    double cube = std::floor(coordinate / size);
+    return static_cast<long>(std::min(std::max(cube, -(double)GRID_EDGE), GRID_EDGE - 1.0));
+}
+
+static uint64_t cubeKey(const long cube[3]) {
+    uint64_t key = 0;
+    for (int axis = 0; axis < 3; axis++)
+        key = key << 21 | static_cast<uint64_t>(cube[axis] + GRID_EDGE);
+    return key;
+}
+
+// The bodies with a place and a radius that can overlap, by index.
+static std::vector<size_t> sizedBodies(const std::vector<PlacedBody> &bodies) {
+    std::vector<size_t> sized;
+    for (size_t i = 0; i < bodies.size(); i++) {
+        const Body &b = *bodies[i].body;
+        if (vecIsFinite(b.startPosition) && std::isfinite(b.radius) && b.radius >= 0.0f)
+            sized.push_back(i);
+    }
+    return sized;
+}
+
+static double cubeSize(const std::vector<PlacedBody> &bodies, const std::vector<size_t> &sized) {
+    std::vector<float> radii;
+    for (size_t i : sized) radii.push_back(bodies[i].body->radius);
+    std::nth_element(radii.begin(), radii.begin() + radii.size() / 2, radii.end());
+    return std::max(2.0 * radii[radii.size() / 2], 1e-6);
+}
+
+// The cubes a body's box reaches, from first to last along each axis.
+static void cubesOf(const Body &b, double size, long first[3], long last[3]) {
+    const float centre[3] = {b.startPosition.x, b.startPosition.y, b.startPosition.z};
+    for (int axis = 0; axis < 3; axis++) {
+        first[axis] = cubeOf(centre[axis] - b.radius, size);
+        last[axis] = cubeOf(centre[axis] + b.radius, size);
+    }
+}
+
+// The pairs of bodies whose spheres may meet, each once: each body meets
+// those that share a cube with it, and a body wider than a cube, whose box
+// would reach more than three cubes along each axis, meets every other.
+static std::vector<std::pair<size_t, size_t>> nearPairs(const std::vector<PlacedBody> &bodies) {
+    std::vector<std::pair<size_t, size_t>> pairs;
+    std::vector<size_t> sized = sizedBodies(bodies), wide;
+    if (sized.empty()) return pairs;
+    double size = cubeSize(bodies, sized);
+    std::unordered_map<uint64_t, std::vector<size_t>> cubes;
+    for (size_t i : sized) {
+        if (bodies[i].body->radius > size) {
+            wide.push_back(i);
+            continue;
+        }
+        long first[3], last[3], cube[3];
+        cubesOf(*bodies[i].body, size, first, last);
+        for (cube[0] = first[0]; cube[0] <= last[0]; cube[0]++)
+            for (cube[1] = first[1]; cube[1] <= last[1]; cube[1]++)
+                for (cube[2] = first[2]; cube[2] <= last[2]; cube[2]++) {
+                    std::vector<size_t> &in = cubes[cubeKey(cube)];
+                    for (size_t other : in) pairs.push_back({other, i});
+                    in.push_back(i);
+                }
+    }
+    for (size_t i : wide)
+        for (size_t other : sized)
+            if (other != i) pairs.push_back({std::min(i, other), std::max(i, other)});
+    std::sort(pairs.begin(), pairs.end());
+    pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+    return pairs;
+}
+
 static void checkOverlaps(const SceneView &scene, Report *report) {
     const std::vector<PlacedBody> &bodies = scene.bodies;
-    for (size_t i = 0; i < bodies.size(); i++)
-        for (size_t j = i + 1; j < bodies.size(); j++) {
-            const Body &a = *bodies[i].body, &b = *bodies[j].body;
-            float apart = vecLength(vecFromTo(a.startPosition, b.startPosition));
-            float reach = a.radius + b.radius;
-            if (!(apart < reach - 1e-4f) ||
-                countedOnly(report, scene.path, SEVERITY_WARNING, "overlap"))
-                continue;
-            addWarning(report, scene.path, bodies[j].line,
-                       formatted("%s overlaps %s at line %d (centres %.2f apart, radii %.2f "
-                                 "together), and overlapping bodies are never pushed apart: move "
-                                 "it %.2f further away",
-                                 bodies[j].name.c_str(), bodies[i].name.c_str(), bodies[i].line,
-                                 apart, reach, reach - apart),
-                       "overlap");
-        }
+    for (const std::pair<size_t, size_t> &pair : nearPairs(bodies)) {
+        const PlacedBody &first = bodies[pair.first], &second = bodies[pair.second];
+        const Body &a = *first.body, &b = *second.body;
+        float apart = vecLength(vecFromTo(a.startPosition, b.startPosition));
+        float reach = a.radius + b.radius;
+        if (!(apart < reach - 1e-4f) ||
+            countedOnly(report, scene.path, SEVERITY_WARNING, "overlap"))
+            continue;
+        addWarning(report, scene.path, second.line,
+                   formatted("%s overlaps %s at line %d (centres %.2f apart, radii %.2f "
+                             "together), and overlapping bodies are never pushed apart: move "
+                             "it %.2f further away",
+                             second.name.c_str(), first.name.c_str(), first.line, apart, reach,
+                             reach - apart),
+                   "overlap");
+    }
 }
 
 void checkPlacement(const SceneView &scene, Report *report) {
     checkOverlaps(scene, report);
-    if (scene.meshFile->misread) return;  // its reading error has been reported
     for (const PlacedBody &placed : scene.bodies)
-        if (usableRadius(*placed.body) && usablePlace(*placed.body))
+        if (std::isfinite(placed.body->radius) && placed.body->radius > 0.0f &&
+            usablePlace(*placed.body))
             checkOnSurface(scene, placed, report);
 }
 
@@ -327,6 +468,12 @@ static void checkSceneColour(const SceneView &scene, Vec3 colour, int line, Repo
 void checkLook(const SceneView &scene, Report *report) {
     checkSceneColour(scene, backgroundColor, scene.backgroundLine, report);
     checkSceneColour(scene, hudColor, scene.hudLine, report);
-    if (!scene.laneFile->misread) checkLaneUnderBall(scene, report);
+    if (!vecIsFinite(cameraStart))
+        addError(report, scene.path, scene.cameraLine,
+                 formatted("the camera stands at %s, which is not a place: the game draws "
+                           "nothing at all; write three plain numbers",
+                           vecText(cameraStart).c_str()));
+    else if (!scene.laneFile->misread)
+        checkLaneUnderBall(scene, report);
     checkLaneAndMeshRoles(scene, report);
 }

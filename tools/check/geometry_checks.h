@@ -42,18 +42,21 @@ struct PlacedBody {
 struct SceneView {
     std::string path;
     std::string lane, collision;
-    int laneLine = 0, backgroundLine = 0, hudLine = 0, pinCountLine = 0;
+    int laneLine = 0, backgroundLine = 0, hudLine = 0, fallLine = 0, cameraLine = 0,
+        pinCountLine = 0;
     const TriangleFile *laneFile = nullptr, *meshFile = nullptr;
     std::vector<PlacedBody> bodies;  // the ball first, then the pins in file order
 };
 
-// Values the physics cannot use as meant: errors, as the game's rules make
-// each certain. False when there was one.
-bool checkBodyValues(const SceneView &scene, Report *report);
+// Values the physics cannot use as meant: a fall-out height, a place, a
+// radius or a mass. Errors, as the game's rules and the physics' limits make
+// each certain, judged at frames of that many seconds. False when there was
+// one.
+bool checkBodyValues(const SceneView &scene, float frame, Report *report);
 // Where the bodies start, against the mesh and each other.
 void checkPlacement(const SceneView &scene, Report *report);
-// The scene colours, the lane as the camera sees it and the roles of the
-// lane and collision lines.
+// The scene colours, the camera and the lane as it sees it, and the roles
+// of the lane and collision lines.
 void checkLook(const SceneView &scene, Report *report);
 // The collision triangle under a point and its line, or 0.
 int meshLineUnder(const SceneView &scene, Vec3 point);

@@ -10,8 +10,6 @@
 #include "flow/level.h"
 #include "flow/world.h"
 
-// Ten seconds of aiming before the first throw, in which nothing may move.
-static const float AIM_SECONDS = 10.0f;
 // How long a throw waits, after the ball is back, for pins still sliding;
 // the search, which only compares throws, waits less.
 static const float SETTLE_SECONDS = 8.0f;
@@ -19,11 +17,31 @@ static const float CANDIDATE_SETTLE_SECONDS = 3.0f;
 // A player's drag lasts about a quarter of a second, a whole number of frames.
 static const float DRAG_SECONDS = 0.25f;
 static const float SLIDE_LIMIT = 0.01f;
+// The ball speeds, in world units per second, of the straight throws and of
+// the fan of throws the search starts with.
+static const float SPEEDS[] = {12.0f, 18.0f, 24.0f};
+// The other frame lengths a straight throw is tried at, as parts of the
+// frame length asked for: where the ball stands in each frame decides what
+// it meets, and a machine may run faster or slower.
+static const float OTHER_FRAMES[] = {0.5f, 2.0f, 2.0f / 3.0f, 1.5f};
 
-// The length of every frame the player plays, and when its time is up.
-static float frameStep;
-static double deadline;
-static bool outOfTime;
+// One play: the length of every frame, and when its time is up. The clock
+// is looked at often enough that a twentieth of the budget at most passes
+// between two looks, at the slowest frames seen so far, and the play stops
+// before a frame that could take it past the budget.
+struct Play {
+    float frameStep;
+    double budget, deadline;
+    double lookedAt;      // when the clock was last looked at
+    int framesSinceLook;  // and how many frames were played since
+    int framesBetweenLooks;
+    double slowestFrame;  // the longest a frame took on average between two looks
+    bool outOfTime;
+};
+static Play play;
+
+// Never more frames than this between two looks at the clock, however fast.
+static const int MOST_FRAMES_UNLOOKED = 1000;
 
 // The checker's own time, so that a busy machine decides a level as an idle one does.
 static double now() {
@@ -32,26 +50,50 @@ static double now() {
     return t.tv_sec + t.tv_nsec / 1e9;
 }
 
-static int framesIn(float seconds) { return std::max(1, (int)std::lround(seconds / frameStep)); }
+static int framesIn(float seconds) {
+    return std::max(1, (int)std::lround(seconds / play.frameStep));
+}
 
 // The drag that gives a ball speed (world units per second) at an angle in
 // degrees from straight down the lane (+y), positive to the right.
 static Drag dragFor(float speed, float degrees) {
-    float seconds = (float)(framesIn(DRAG_SECONDS) * (double)frameStep);
+    float seconds = (float)(framesIn(DRAG_SECONDS) * (double)play.frameStep);
     double radians = degrees * M_PI / 180.0;
     return {static_cast<int>(std::lround(speed * std::sin(radians) * seconds / throwScaleX)),
             static_cast<int>(std::lround(-speed * std::cos(radians) * seconds / throwScaleY)),
             seconds};
 }
 
-// One frame of the game with the clock's rule for a frame of frameStep;
-// true once the level is won, or once the play's time is up.
+static void startPlay(float step, double budget) {
+    double at = now();
+    play = {step, budget, at + budget, at, 0, 0, 0.0, false};
+}
+
+static bool timeIsUp() {
+    if (play.framesSinceLook < play.framesBetweenLooks) {
+        play.framesSinceLook++;
+        return false;
+    }
+    double at = now();
+    if (play.framesSinceLook > 0)
+        play.slowestFrame =
+            std::max(play.slowestFrame, (at - play.lookedAt) / play.framesSinceLook);
+    play.lookedAt = at;
+    play.framesSinceLook = 1;
+    // Until a frame has been timed, the clock is looked at before every frame.
+    double frames = play.slowestFrame > 0.0 ? play.budget / 20.0 / play.slowestFrame : 0.0;
+    play.framesBetweenLooks = static_cast<int>(std::min<double>(frames, MOST_FRAMES_UNLOOKED));
+    return at + play.slowestFrame > play.deadline;
+}
+
+// One frame of the game with the clock's rule for a frame of the play's
+// length; true once the level is won, or once the play's time is up.
 static bool playFrame(Level *level) {
-    static int frames = 0;
-    if (++frames % 64 == 0 && now() > deadline) outOfTime = true;
-    setFrameTime(frameStep);
+    if (!play.outOfTime) play.outOfTime = timeIsUp();
+    if (play.outOfTime) return true;
+    setFrameTime(play.frameStep);
     updateFrame(level);
-    return level->levelDone != 0 || outOfTime;
+    return level->levelDone != 0;
 }
 
 static void sendEvent(Level *level, Uint8 type, Sint16 xrel = 0, Sint16 yrel = 0) {
@@ -157,7 +199,7 @@ static bool tryThrows(Level *level, const Snapshot &start, const std::vector<Can
         restoreSnapshot(start, level);
         bool won =
             playThrow(level, dragFor(candidate.speed, candidate.degrees), CANDIDATE_SETTLE_SECONDS);
-        if (outOfTime) return false;
+        if (play.outOfTime) return false;
         *pinMoved = *pinMoved || pinsMovedSince(start);
         candidate.score = won ? 1e9 : (start.standing - pinsStanding) + 0.5 * pinsMoving();
         if (candidate.score > best->score) *best = candidate;
@@ -168,14 +210,14 @@ static bool tryThrows(Level *level, const Snapshot &start, const std::vector<Can
 
 // A coarse fan of throws, straight ones first and then ever wider, each at
 // three speeds, so that a level a plain throw wins is won at once; then the
-// throws around the best of them. False when no throw moves any pin: every
+// throws around the best of them, itself among them. False when no throw moves any pin: every
 // throw after it would start from the same place and do the same.
 static bool bestThrow(Level *level, Drag *drag) {
     Snapshot start = takeSnapshot(*level);
     std::vector<Candidate> fan;
     for (float degrees : {0.0f, 3.0f, -3.0f, 6.0f, -6.0f, 10.0f, -10.0f, 15.0f, -15.0f, 22.0f,
                           -22.0f, 30.0f, -30.0f})
-        for (float speed : {12.0f, 18.0f, 24.0f}) fan.push_back({speed, degrees, 0.0});
+        for (float speed : SPEEDS) fan.push_back({speed, degrees, 0.0});
     Candidate best = fan[0];
     best.score = -1.0;
     bool pinMoved = false;
@@ -183,8 +225,7 @@ static bool bestThrow(Level *level, Drag *drag) {
         std::vector<Candidate> around;
         for (float dSpeed : {-3.0f, 0.0f, 3.0f})
             for (float dDegrees : {-1.5f, 0.0f, 1.5f})
-                if (dSpeed != 0.0f || dDegrees != 0.0f)
-                    around.push_back({best.speed + dSpeed, best.degrees + dDegrees, 0.0});
+                around.push_back({best.speed + dSpeed, best.degrees + dDegrees, 0.0});
         tryThrows(level, start, around, &best, &pinMoved);
     }
     restoreSnapshot(start, level);
@@ -192,55 +233,134 @@ static bool bestThrow(Level *level, Drag *drag) {
     return pinMoved;
 }
 
-// The first pin that fell or slid while the player only aimed, or -1: the
-// one that moved in the earliest frame, the farthest if several did, since
-// a pin that slides can push the others.
-static int pinMovedWhileAiming(Level *level) {
-    std::vector<Body> start(pins, pins + pinTotal());
-    for (int frame = 0; frame < framesIn(AIM_SECONDS); frame++) {
-        bool done = playFrame(level);
-        int first = -1;
-        float farthest = SLIDE_LIMIT;
-        for (int i = 0; i < pinTotal(); i++) {
-            float distance = pins[i].active ? slid(pins[i], start[i]) : INFINITY;
-            if (distance > farthest) {
-                farthest = distance;
-                first = i;
-            }
+// The roll timer a throw starts, as the game's release of a drag sets it:
+// an empty drag released, and everything it touched put back.
+static float rollSeconds(Level *level) {
+    Snapshot before = takeSnapshot(*level);
+    float dragTime = dragSeconds;
+    int32_t x = dragX, y = dragY;
+    gamePhase = PHASE_DRAG;
+    dragSeconds = 1.0f;
+    dragX = dragY = 0;
+    sendEvent(level, SDL_MOUSEBUTTONUP);
+    float seconds = rollTimer;
+    restoreSnapshot(before, level);
+    dragSeconds = dragTime;
+    dragX = x;
+    dragY = y;
+    return seconds;
+}
+
+// The body that fell or slid since the start, or NO_BODY: the farthest if
+// several did, since a body that slides can push the others.
+static int bodyMoved(const Body &ballStart, const std::vector<Body> &start) {
+    int moved = NO_BODY;
+    float farthest = SLIDE_LIMIT;
+    for (int i = THE_BALL; i < pinTotal(); i++) {
+        const Body &body = i == THE_BALL ? ball : pins[i];
+        const Body &from = i == THE_BALL ? ballStart : start[i];
+        float distance = body.active ? slid(body, from) : INFINITY;
+        if (distance > farthest) {
+            farthest = distance;
+            moved = i;
         }
-        if (first >= 0) return first;
-        if (done) return level->levelDone ? 0 : -1;
     }
-    return -1;
+    return moved;
+}
+
+// What the level does while the player only aims: the body that moves
+// first, and whether the game loses a pin or wins the level by itself. A
+// ball that starts rolling may take a whole roll to reach the pins, so once
+// something moves the player watches a roll's time more.
+static void watchIdle(Level *level, PlayResult *result) {
+    float roll = rollSeconds(level);
+    Body ballStart = ball;
+    std::vector<Body> start(pins, pins + pinTotal());
+    int frames = framesIn(2.0f * roll), quiet = framesIn(roll);
+    for (int frame = 1; frame <= frames && !play.outOfTime; frame++) {
+        bool done = playFrame(level);
+        float seconds = (float)(frame * (double)play.frameStep);
+        if (result->movedBody == NO_BODY) result->movedBody = bodyMoved(ballStart, start);
+        for (int i = 0; i < pinTotal() && result->fellPin < 0; i++)
+            if (!pins[i].active && start[i].active) {
+                result->fellPin = i;
+                result->fellAfter = seconds;
+            }
+        if (done && level->levelDone) result->wonAfter = seconds;
+        if (done || (result->movedBody == NO_BODY && frame >= quiet)) break;
+    }
+}
+
+// The search's throws, up to maxThrows, from where the level stands.
+static void searchThrows(Level *level, int maxThrows, PlayResult *result) {
+    while (result->throws < maxThrows && !play.outOfTime) {
+        Drag drag;
+        bool reachesPins = bestThrow(level, &drag);
+        if (play.outOfTime) break;
+        if (!reachesPins) {
+            result->outcome = PLAY_NO_PIN_MOVES;
+            return;
+        }
+        if (result->throws++ == 0) result->first = drag;
+        if (playThrow(level, drag, SETTLE_SECONDS)) {
+            result->outcome = PLAY_WON;
+            return;
+        }
+    }
+}
+
+// A straight throw at each speed, from the start, at frames of this length;
+// true when one wins. Whether any moves a pin is added to *pinMoved.
+static bool straightThrowWins(Level *level, const Snapshot &start, float frame, Drag *won,
+                              bool *pinMoved) {
+    play.frameStep = frame;
+    for (float speed : SPEEDS) {
+        restoreSnapshot(start, level);
+        Drag drag = dragFor(speed, 0.0f);
+        bool wins = playThrow(level, drag, SETTLE_SECONDS);
+        if (play.outOfTime) return false;
+        *pinMoved = *pinMoved || pinsMovedSince(start);
+        *won = drag;
+        if (wins) return true;
+    }
+    return false;
 }
 
 PlayResult playLoadedScene(int maxThrows, float step, double budget) {
-    frameStep = step;
-    deadline = now() + budget;
-    outOfTime = false;
+    startPlay(step, budget);
     Level level;
     beginLevel(&level, PHASE_AIM);
-    PlayResult result = {PLAY_NOT_WON, 0, {0, 0, 0.0f}, -1};
-    result.movedPin = pinMovedWhileAiming(&level);
-    if (result.movedPin >= 0) {
-        result.outcome = PLAY_PINS_MOVE_WITHOUT_THROW;
+    PlayResult result = {PLAY_NOT_WON, 0, {0, 0, 0.0f}, step, 0, NO_BODY, 0.0f, -1, 0.0f};
+    watchIdle(&level, &result);
+    result.standing = pinsStanding;
+    if (result.movedBody != NO_BODY) {
+        result.outcome = PLAY_MOVES_WITHOUT_THROW;
         return result;
     }
-    while (result.throws < maxThrows && !outOfTime) {
+    Snapshot start = takeSnapshot(level);
+    if (!play.outOfTime) searchThrows(&level, maxThrows, &result);
+    result.standing = pinsStanding;
+    if (result.outcome == PLAY_WON || play.outOfTime) {
+        if (play.outOfTime) result.outcome = PLAY_UNDECIDED;
+        return result;
+    }
+    bool pinMoved = false;
+    for (float part : OTHER_FRAMES) {
+        float frame = (float)(step * (double)part);
+        if (frame > LONGEST_FRAME) continue;
         Drag drag;
-        bool reachesPins = bestThrow(&level, &drag);
-        if (outOfTime) break;
-        if (!reachesPins) {
-            result.outcome = PLAY_NO_PIN_MOVES;
+        if (straightThrowWins(&level, start, frame, &drag, &pinMoved)) {
+            result = {PLAY_WON, 1, drag, frame, pinsStanding, NO_BODY, 0.0f, -1, 0.0f};
             return result;
         }
-        if (result.throws++ == 0) result.first = drag;
-        bool won = playThrow(&level, drag, SETTLE_SECONDS);
-        if (won) {
-            result.outcome = PLAY_WON;
+        if (play.outOfTime) {
+            result.outcome = PLAY_UNDECIDED;
             return result;
         }
     }
-    if (outOfTime) result.outcome = PLAY_UNDECIDED;
+    if (pinMoved && result.outcome == PLAY_NO_PIN_MOVES) {
+        result.outcome = PLAY_NOT_WON;
+        result.throws = 1;
+    }
     return result;
 }

@@ -3,6 +3,8 @@
 // FILE:LINE: error|warning: text, then a summary line.
 // skorvel-check --scenes [PATH]: the scenes the game plays from a list.
 // Exit status 1 when there is an error, 2 for bad usage, 0 otherwise.
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -47,6 +49,25 @@ static bool readSeconds(const char *text, double most, double *seconds) {
     if (!text || end == text || *end != '\0' || !(value > 0.0 && value <= most)) return false;
     *seconds = value;
     return true;
+}
+
+// Why the system cannot open a path it finds too long: a name in it longer
+// than a folder entry can be, or the whole path longer than the system takes.
+static std::string tooLong(const std::string &path) {
+    size_t longest = 0;
+    for (size_t from = 0, slash; from <= path.size(); from = slash + 1) {
+        slash = std::min(path.find('/', from), path.size());
+        longest = std::max(longest, slash - from);
+    }
+    if (longest > NAME_MAX)
+        return formatted(
+            "cannot open %s: a name in it is %zu characters long, and the system "
+            "takes names of at most %d",
+            path.c_str(), longest, NAME_MAX);
+    return formatted(
+        "cannot open %s: the path is %zu characters long, and the system takes paths "
+        "of at most %d; give the path from a folder nearer the level",
+        path.c_str(), path.size(), PATH_MAX - 1);
 }
 
 int main(int argc, char **argv) {
@@ -96,6 +117,7 @@ int main(int argc, char **argv) {
     if (result == PATH_MISSING)
         return badUsage(
             formatted("cannot open %s: there is no such file or folder", path.c_str()).c_str());
+    if (result == PATH_TOO_LONG) return badUsage(tooLong(path).c_str());
     if (result == PATH_NOT_A_FILE)
         return badUsage(formatted("cannot open %s: it is not a regular file or a folder, and the "
                                   "game reads only regular files",

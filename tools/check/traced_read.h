@@ -23,11 +23,16 @@ struct Item {
     enum { NOTHING_OPENED, OPENED, NOT_OPENED } opened;
 };
 
-// A data file's text, and where its lines begin: a line ends at "\n",
+// A data file's text, read from the file as it is asked for, a block at a
+// time, so that a file of any size costs one block. A line ends at "\n",
 // "\r\n" or a lone "\r".
 struct FileText {
-    std::string text;
-    std::vector<long> lineStarts;
+    std::string path;
+    long size = 0;
+    mutable long blockStart = -1;
+    mutable std::string block;   // the text from blockStart, and the character after it
+    mutable long countedTo = 0;  // lines are counted up to here
+    mutable int countedLine = 1;
 };
 
 struct TracedRead {
@@ -36,6 +41,13 @@ struct TracedRead {
     std::vector<Item> items;
     FileText file;
 };
+
+enum Loader { LOAD_SCENE_LIST, LOAD_SCENE, LOAD_MODEL, LOAD_COLLISION };
+
+// The loader run on the file with the trace given switched on and the log
+// quiet; its verdict. A scene it accepts stays loaded.
+bool runTraced(Loader loader, const std::string &path, SceneList *list, ReadTrace *trace);
+Item itemOf(const TraceEntry &entry);
 
 // The scene list; on acceptance the list is filled and the caller frees it.
 TracedRead traceSceneList(const std::string &path, SceneList *list);
@@ -46,20 +58,39 @@ void unloadQuietly();
 // The scene loaded again, untraced, after the checker has put it away;
 // whether the game still accepts it.
 bool reloadQuietly(const std::string &path);
-TracedRead traceModel(const std::string &path);
-TracedRead traceCollisionFile(const std::string &path);
 
-// The same loaders on a text given in memory, read as a file: what the game
-// would make of a copy of a file with its count raised past any it can meet.
-TracedRead traceSceneText(const std::string &text);
-TracedRead traceSceneListText(const std::string &text);
+// The same loader on a copy of the file whose count item is raised to the
+// largest there is, which no file can meet: the items the game reads on
+// through everything present. The copy is streamed from the file.
+std::vector<Item> itemsWithCountRaised(Loader loader, const TracedRead &read, const Item &count);
 
+// The list's entries after the counted ones, read on with the game's own
+// entry reader from where the loader stopped: how many there are, how many
+// name the same file as the closing scene, and the line of the first.
+struct ListTail {
+    int entries = 0;
+    int closingAgain = 0;
+    int firstLine = 0;
+};
+ListTail readListTail(const TracedRead &read, const std::string &closing);
+
+// What a name leads to: its file's device and inode, so that "x.txt",
+// "./x.txt" and a link to it are one; or the name itself when there is no
+// such file.
+std::string fileIdentity(const std::string &name);
+
+FileText openText(const std::string &path);
 long sizeOf(const FileText &file);
+// The character at offset, or 0 outside the text.
+char charAt(const FileText &file, long offset);
+std::string textBetween(const FileText &file, long begin, long end);
 int lineOf(const FileText &file, long offset);
-// Where the line holding offset ends: its line break, or the end of the text.
+// Where the line holding offset begins, and where it ends: its line break,
+// or the end of the text.
+long lineStart(const FileText &file, long offset);
 long lineEnd(const FileText &file, long offset);
-// The text of a line (from lineOf) without its line break.
-std::string lineText(const FileText &file, int line);
+// The text of the line holding offset, without its line break.
+std::string lineAt(const FileText &file, long offset);
 bool isSpaceAt(const FileText &file, long offset);
 // The first character at or after offset that is not white space.
 long skipSpace(const FileText &file, long offset);
@@ -69,6 +100,8 @@ std::string wordAt(const FileText &file, long offset);
 long valueStart(const FileText &file, const Item &item);
 // The line of the first word at or after offset, as fscanf skips white space to it.
 int itemLine(const FileText &file, long offset);
+// Whether only white space is left where the item begins: the file ended before it.
+bool atEndOfText(const FileText &file, const Item &item);
 // An item in the words a level maker would use: "ball radius", "vertex".
 const char *itemWords(ItemId id);
 // The indexes of the items of that identity, in reading order.

@@ -10,17 +10,15 @@
 #include "physics/vec.h"
 
 // A normal within about 2.5 degrees of the face's own counts as perpendicular
-// to the triangle: the files round their numbers to four places.
+// to the triangle, so that numbers rounded by hand still pass.
 static const float PERPENDICULAR_COSINE = 0.999f;
 // How far a body may start inside the surface, for rounding in the files.
 static const float DEPTH_TOLERANCE = 0.005f;
 // How far above the surface a body may start before it visibly drops.
 static const float FLOAT_TOLERANCE = 0.05f;
 
-// The face's normal by the right-hand rule: toward the side from which the
-// corners run counter-clockwise.
 static Vec3 faceNormal(const Triangle &t) {
-    return vecCross(vecFromTo(t.corner[0], t.corner[1]), vecFromTo(t.corner[0], t.corner[2]));
+    return vecFaceNormal(t.corner[0], t.corner[1], t.corner[2]);
 }
 
 static std::string vecText(Vec3 v) { return formatted("[%.4g, %.4g, %.4g]", v.x, v.y, v.z); }

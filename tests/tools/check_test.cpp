@@ -78,26 +78,14 @@ void expectEveryCaseIn(const std::string &group) {
 
 TEST(CheckLevel, AReadingErrorIsNamedWhereTheWordsWentWrong) { expectEveryCaseIn("reading"); }
 
-// A scene of fifteen lines on the test models, with line n (from 1) replaced.
-std::string sceneWith(int n, const std::string &text) {
-    std::vector<std::string> lines = {"background [0.1, 0.2, 0.3]",
-                                      "overlay [1, 0.9, 0.4]",
-                                      "fallout -5",
-                                      "lane lane.txt",
-                                      "collision floor.txt",
-                                      "camera [0, -10, 3]",
-                                      "pins 1",
-                                      "ball [0, -2, 0.5]",
-                                      "ball_radius 0.5",
-                                      "ball_mass 7",
-                                      "ball_model ball.txt",
-                                      "pin [0, 4, 0.5]",
-                                      "pin_radius 0.5",
-                                      "pin_mass 1",
-                                      "pin_model pin.txt"};
-    lines[n - 1] = text;
-    std::string scene;
-    for (const std::string &line : lines) scene += line + "\n";
+// The test scene with one pin, its fifteen lines with line n (from 1) replaced.
+std::string sceneWith(int n, const std::string &line) {
+    SceneData data;
+    data.pinCount = "1";
+    data.pins.resize(1);
+    std::istringstream in(data.text());
+    std::string scene, each;
+    for (int k = 1; std::getline(in, each); k++) scene += (k == n ? line : each) + "\n";
     return scene;
 }
 

@@ -65,22 +65,20 @@ static void checkWinding(const std::string &path, const TriangleFile &model, Rep
 // Colours a scene-file maker may have written 0-1 as in the scene files.
 static void checkColourRange(const std::string &path, const TriangleFile &model, Report *report) {
     bool anyAboveOne = false, anyNonZero = false;
-    for (const Triangle &t : model.triangles)
-        for (int corner = 0; corner < 3; corner++)
-            for (unsigned short c : t.colour[corner]) {
-                if (c > 255) {
-                    addWarning(
-                        report, path, t.colourLine[corner],
-                        formatted("colour component %d is above 255, and the game keeps only "
-                                  "its lowest 8 bits (%d): model colours are 0-255",
-                                  c, c & 255));
-                    return;
-                }
-                anyAboveOne = anyAboveOne || c > 1;
-                anyNonZero = anyNonZero || c > 0;
+    for (const CornerColour &colour : model.colours)
+        for (unsigned short c : colour.value) {
+            if (c > 255) {
+                addWarning(report, path, colour.line,
+                           formatted("colour component %d is above 255, and the game keeps only "
+                                     "its lowest 8 bits (%d): model colours are 0-255",
+                                     c, c & 255));
+                return;
             }
+            anyAboveOne = anyAboveOne || c > 1;
+            anyNonZero = anyNonZero || c > 0;
+        }
     if (anyNonZero && !anyAboveOne)
-        addWarning(report, path, model.triangles[0].colourLine[0],
+        addWarning(report, path, model.colours[0].line,
                    "every colour is 0 or 1, which is almost black: model colours are 0-255, so "
                    "write 255 for full colour");
 }

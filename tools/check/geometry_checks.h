@@ -15,15 +15,21 @@
 struct Triangle {
     Vec3 normal;
     Vec3 corner[3];
-    unsigned short colour[3][3];
     int line;  // of the normal line
-    int colourLine[3];
+};
+
+// A corner's colour line. Only a model's are kept: the game ignores the
+// colours of a collision file, and a large mesh would hold them for nothing.
+struct CornerColour {
+    unsigned short value[3];
+    int line;
 };
 
 struct TriangleFile {
     bool accepted = false;  // the game's loader's verdict
     bool misread = false;   // read out of step: its triangles say nothing more
     std::vector<Triangle> triangles;
+    std::vector<CornerColour> colours;  // a model's, three a triangle
     long size = 0;
 };
 

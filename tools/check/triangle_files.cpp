@@ -7,6 +7,7 @@
 // header, the first item the loader could not read whole and where the words
 // went out of step before it, and the triangles.
 struct TriangleRead {
+    bool collision = false;
     bool opened = false;
     FileText file;
     size_t items = 0;
@@ -15,7 +16,9 @@ struct TriangleRead {
     Item failure = {};
     StepSearch search;
     std::vector<Triangle> triangles;
-    Triangle triangle = {};  // the one being read
+    std::vector<CornerColour> colours;  // a model's
+    Triangle triangle = {};             // the one being read
+    CornerColour colour[3] = {};
     int corner = 0;
 };
 
@@ -28,15 +31,21 @@ static void addToTriangle(TriangleRead *read, const Item &item) {
     Triangle &t = read->triangle;
     if (item.id == ITEM_NORMAL) {
         t = {};
+        for (CornerColour &colour : read->colour) colour = {};
         t.normal = {item.value[0], item.value[1], item.value[2]};
         t.line = itemLine(read->file, item.start);
         read->corner = 0;
     } else if (item.id == ITEM_COLOUR) {
-        for (int c = 0; c < 3; c++) t.colour[read->corner][c] = (unsigned short)item.value[c];
-        t.colourLine[read->corner] = itemLine(read->file, item.start);
+        if (read->collision) return;
+        CornerColour &colour = read->colour[read->corner];
+        for (int c = 0; c < 3; c++) colour.value[c] = (unsigned short)item.value[c];
+        colour.line = itemLine(read->file, item.start);
     } else if (item.id == ITEM_VERTEX) {
         t.corner[read->corner++] = {item.value[0], item.value[1], item.value[2]};
-        if (read->corner == 3) read->triangles.push_back(t);
+        if (read->corner < 3) return;
+        read->triangles.push_back(t);
+        if (!read->collision)
+            read->colours.insert(read->colours.end(), read->colour, read->colour + 3);
     }
 }
 
@@ -83,14 +92,16 @@ static void reportHeader(const std::string &path, const TriangleRead &read, Repo
 
 // The findings of the file read on its own, from where its loader stopped or
 // first failed and whether it accepted the file.
-static void reportTriangleFile(const std::string &path, bool collision, const TriangleRead &read,
+// The triangles move into the file: a copy would hold them twice.
+static void reportTriangleFile(const std::string &path, bool collision, TriangleRead &read,
                                TriangleFile *file, Report *report) {
     const Item &header = read.header;
     if (read.items == 0 || !header.good || header.count < 1) {
         reportHeader(path, read, report);
         return;
     }
-    file->triangles = read.triangles;
+    file->triangles = std::move(read.triangles);
+    file->colours = std::move(read.colours);
     bool stopped = read.failed && read.failure.id == ITEM_NORMAL;
     if (read.failed && !stopped) {
         Finding why = whyFailed(read);
@@ -140,6 +151,7 @@ static void reportTriangleFile(const std::string &path, bool collision, const Tr
 
 TriangleFile checkTriangleFile(const std::string &path, bool collision, Report *report) {
     TriangleRead read;
+    read.collision = collision;
     read.file = openText(path);
     reading = &read;
     ReadTrace trace = {};

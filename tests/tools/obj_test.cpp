@@ -243,7 +243,9 @@ TEST(ObjImport, BadInputNamesItsLineAndWritesNothing) {
         {TRIANGLE + "#" + std::string(1 << 20, 'x') + "\n",
          "in.obj:5: error: the line is longer than 1048576 bytes"},
         {"", "no.obj: error: cannot read: No such file", "no.obj --model m.txt"},
-        {TRIANGLE, "gone/m.txt: error: cannot write: No such file", "in.obj --model gone/m.txt"},
+        // The model is written first, under a temporary name that goes.
+        {TRIANGLE, "gone/c.txt: error: cannot write: No such file",
+         "in.obj --model m.txt --collision gone/c.txt"},
         // /proc/self/mem reads as a regular file that gives an error at once.
         {"", "/proc/self/mem:1: error: cannot read this line: Input/output error",
          "/proc/self/mem --model m.txt"},

@@ -26,33 +26,18 @@ dpkg -x "$compat"/libsdl1.2-compat_*.deb "$compat/root"
 library=$(find "$compat/root" -name libSDL-1.2.so.0 | head -n 1)
 [ -n "$library" ] || fail "the package holds no libSDL-1.2.so.0"
 libraries=$(dirname "$library")
-for program in skorvel tests/flow_tests tests/render_tests; do
-    # Read whole: grep -q stopping early would cut ldd off mid-write.
-    loaded=$(LD_LIBRARY_PATH=$libraries ldd "$build/$program" | grep libSDL)
-    grep -qF "libSDL-1.2.so.0 => $library " <<<"$loaded" ||
-        fail "$program does not load sdl12-compat: $loaded"
-done
+# Read whole: grep -q stopping early would cut ldd off mid-write.
+loaded=$(LD_LIBRARY_PATH=$libraries ldd "$build/skorvel" "$build/tests/flow_tests" "$build/tests/render_tests")
+[ "$(grep -cF "libSDL-1.2.so.0 => $library " <<<"$loaded")" -eq 3 ] || fail "not all three programs load sdl12-compat: $loaded"
 
-# window_facts NAME [LD_LIBRARY_PATH]: the game on the bundled levels: what
-# its window shows the desktop while the first level plays, then its log
-# once Escape has quit it.
-window_facts() {
-    local log=$work/$1.log pid w
-    (cd "$levels" && SDL_VIDEO_X11_WMCLASS=skorvel LD_LIBRARY_PATH=${2:-} exec "$build/skorvel") >"$log" 2>&1 &
-    pid=$!
-    loaded_within 30 "$log" $pid && w=$(xdotool search --limit 1 --class '^skorvel$') ||
-        fail "$1: no game window: $(cat "$log")"
-    xprop -id "$w" WM_NAME _NET_WM_NAME WM_ICON_NAME _NET_WM_ICON_NAME WM_CLASS
-    xwininfo -id "$w" | grep -E '^ *(Width|Height|Depth|Map State):'
-    quit_with_escape "$pid"
-    wait "$pid" || fail "$1: exit status $?"
-    echo "log:"
-    cat "$log"
+# facts NAME [LD_LIBRARY_PATH]: the game played on the bundled levels: what
+# its window showed the desktop, then its log.
+facts() {
+    play "$1" env -C "$levels" SDL_VIDEO_X11_WMCLASS=skorvel LD_LIBRARY_PATH="${2:-}" "$build/skorvel"
+    cat "$work/$1.window" "$work/$1.log"
 }
-window_facts own >"$work/own.facts"
-expected=$(sed 's/^\(_NET_WM_ICON_NAME\|WM_ICON_NAME\).*/\1:  not found./' "$work/own.facts")
-window_facts compat "$libraries" >"$work/compat.facts"
-on_compat=$(cat "$work/compat.facts")
+expected=$(facts own | sed 's/^\(_NET_WM_ICON_NAME\|WM_ICON_NAME\).*/\1:  not found./')
+on_compat=$(facts compat "$libraries")
 [ "$on_compat" = "$expected" ] ||
     fail "sdl12-compat differs from SDL 1.2 beyond the icon title:$(diff <(echo "$expected") <(echo "$on_compat"))"
 

@@ -6,6 +6,10 @@
 
 #include "flow/level.h"
 #include "flow/world.h"
+#include "support/capture.h"
+#include "support/data_files.h"
+#include "support/gl_window.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -188,13 +192,13 @@ TEST_F(LevelStages, TheLastWriterOfTheResultWins) {
         {SDLK_q, SDLK_q, KMOD_LSHIFT, 0, LEVEL_NEXT},
     };
     for (const auto &c : cases) {
-        memset(keys, 0, sizeof keys);
-        handleKeys(keys, KMOD_NONE, &level);  // every key seen released
         level = {0, LEVEL_NEXT};
         keys[c.first] = keys[c.second] = 1;
         handleKeys(keys, c.modifiers, &level);
         EXPECT_EQ(level.levelDone, c.done) << c.first;
         EXPECT_EQ(level.levelResult, c.result) << c.first;
+        keys[c.first] = keys[c.second] = 0;
+        handleKeys(keys, KMOD_NONE, &level);  // every key seen released
     }
     // A window close ends the level but keeps the closing scene's click; no
     // pin standing never ends the closing scene.
@@ -264,6 +268,22 @@ TEST_F(LevelStages, EveryKeyPressActsOnceHoweverLongOrShortItIsHeld) {
     press(SDLK_p);
     frame(0.02f);
     EXPECT_EQ(paused, 1);
+}
+
+// However long ago the frame before it was, a level's first frame is timed
+// from the end of its load.
+TEST(Level, TheFirstFrameIsTimedFromTheEndOfTheLoad) {
+    openTestWindow();
+    screenSurface = SDL_GetVideoSurface();
+    TempDir dir;
+    writeSceneModels();
+    dir.write("scene.txt", SceneData().text());
+    SDL_Event quit = {};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);  // the level ends after one frame
+    lastTicks = SDL_GetTicks() - 100;
+    captureStdout([] { EXPECT_EQ(runLevel("scene.txt", PHASE_AIM), LEVEL_QUIT); });
+    EXPECT_LT(frameSeconds, 0.05f);
 }
 
 }  // namespace

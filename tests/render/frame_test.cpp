@@ -57,7 +57,6 @@ class Frame : public ::testing::Test {
         pins = pinBodies;
         pinCount = 2;
     }
-    void TearDown() override { pins = nullptr; }
     // The colour where a world point lands, seen from the eye along the aim
     // the frame started with.
     Rgb colourAt(Vec3 point, Vec3 aim) {

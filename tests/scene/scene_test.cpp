@@ -76,9 +76,11 @@ TEST_F(SceneTest, EveryValueReachesItsGlobalAndTheLevelIsReadyToDraw) {
     // The camera looks from (0, -10, 3) at the ball at (0, -2, 0.5).
     EXPECT_FLOAT_EQ(viewDirection.y, 8.0f / std::sqrt(70.25f));
     EXPECT_FLOAT_EQ(viewDirection.z, -2.5f / std::sqrt(70.25f));
-    GLfloat clear[4];
+    GLfloat clear[4], clearDepth;
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    glGetFloatv(GL_DEPTH_CLEAR_VALUE, &clearDepth);
     EXPECT_EQ(clear[2], 0.3f);
+    EXPECT_EQ(clearDepth, 1.0f);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && glIsEnabled(GL_CULL_FACE));
 
     std::vector<GLuint> made = lists();

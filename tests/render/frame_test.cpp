@@ -57,7 +57,6 @@ class Frame : public ::testing::Test {
         pins = pinBodies;
         pinCount = 2;
     }
-    void TearDown() override { pins = nullptr; }
     // The colour where a world point lands, seen from the eye along the aim
     // the frame started with.
     Rgb colourAt(Vec3 point, Vec3 aim) {
@@ -84,6 +83,7 @@ TEST_F(Frame, DrawsTheLaneTheBallAndOnlyActivePinsFromTheCamera) {
     EXPECT_TRUE(red.r == 255 && red.g == 0);  // drawn although its flag is 0
     EXPECT_TRUE(green.g == 255 && green.r == 0);
     EXPECT_TRUE(fallen.b == 255 && fallen.r == 0);  // the wall shows through
+    EXPECT_EQ(readPixel(0, 0).b, 255);              // and fills the window to its corner
 }
 
 TEST_F(Frame, TheCameraTurnsTowardTheBallForTheNextFrame) {

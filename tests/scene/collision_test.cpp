@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "flow/memory.h"
 #include "scene/scene.h"
 #include "support/capture.h"
@@ -10,9 +8,7 @@
 
 namespace {
 
-const std::string fileError =
-    "encountered file error, possibly an invalid first line\nor an invalid file\n or no "
-    "file\nor something else\nwhen trying to load mesh.txt\n";
+const std::string fileError = triangleFileError + "mesh.txt\n";
 const std::string loadError = "Colision file loading error\n";
 const std::string tooFew = "Didn't find enough triangles in colision object\n";
 
@@ -57,14 +53,7 @@ TEST(CollisionMesh, TrianglesKeepFileOrderWithUnitNormalsAndPlanes) {
     EXPECT_EQ(t->normal.y, 0.8f);
     EXPECT_EQ(t->planeDistance, 0.6f);
     EXPECT_EQ(t->next, nullptr);
-
-    // Labels of any length read the same.
-    MeshLoad twin = loadMesh(dir, lengthenLabels(file));
-    ASSERT_EQ(length(twin.mesh), 3);
-    for (const CollisionTriangle *a = load.mesh, *b = twin.mesh; a; a = a->next, b = b->next)
-        EXPECT_EQ(memcmp(a, b, offsetof(CollisionTriangle, next)), 0);
     freeCollisionMesh(load.mesh);
-    freeCollisionMesh(twin.mesh);
 }
 
 TEST(CollisionMesh, TheDataEndsAtTheFileEndOrTheFirstBadNormal) {
@@ -94,10 +83,8 @@ TEST(CollisionMesh, AFileIsTakenWholeOrNotAtAll) {
         {triangleFile(2, {first, second}), "mesh.txt", 1, loadError},
         {triangleFile(3, {first, second}), "mesh.txt", -1, tooFew},
         {"", "mesh.txt", -1, fileError},
-        {"triangles\n", "mesh.txt", -1, fileError},
         {"triangles 0\n" + first, "mesh.txt", -1, fileError},
-        {"triangles -1\n", "mesh.txt", -1, fileError},
-        {"", "none.txt", -1, fileError.substr(0, fileError.size() - 9) + "none.txt\n"},
+        {"", "none.txt", -1, triangleFileError + "none.txt\n"},
     };
     int descriptors = openDescriptorCount();
     for (const auto &c : cases) {

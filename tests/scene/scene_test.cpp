@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "flow/level.h"
 #include "flow/memory.h"
 #include "scene/scene.h"
 #include "support/capture.h"
@@ -16,9 +17,6 @@
 
 namespace {
 
-const std::string fileError =
-    "encountered file error, possibly an invalid first line\nor an invalid file\n or no "
-    "file\nor something else\nwhen trying to load ";
 const std::string priorError = "error in scene file somewhere prior to pin specific information\n";
 const std::string pinError =
     "file didn't contain enough correctly formatted information about pins\nunloading scene...\n";
@@ -83,11 +81,6 @@ TEST_F(SceneTest, EveryValueReachesItsGlobalAndTheLevelIsReadyToDraw) {
     glGetFloatv(GL_DEPTH_CLEAR_VALUE, &clearDepth);
     EXPECT_EQ(clear[2], 0.3f);
     EXPECT_EQ(clearDepth, 1.0f);
-    GLint depthFunc, shade;
-    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
-    glGetIntegerv(GL_SHADE_MODEL, &shade);
-    EXPECT_EQ(depthFunc, GL_LESS);
-    EXPECT_EQ(shade, GL_SMOOTH);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && glIsEnabled(GL_CULL_FACE));
 
     std::vector<GLuint> made = lists();
@@ -124,6 +117,19 @@ TEST_F(SceneTest, PinCountsOfOneOrNoneLoad) {
     }
 }
 
+// However long ago the frame before it was, a level's first frame is timed
+// from the end of the load of its scene.
+TEST_F(SceneTest, ALevelsFirstFrameIsTimedFromTheEndOfItsLoad) {
+    dir.write("scene.txt", SceneData().text());
+    screenSurface = SDL_GetVideoSurface();
+    SDL_Event quit = {};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);  // the level ends after one frame
+    lastTicks = SDL_GetTicks() - 100;
+    captureStdout([] { EXPECT_EQ(runLevel("scene.txt", PHASE_AIM), LEVEL_QUIT); });
+    EXPECT_LT(frameSeconds, 0.05f);
+}
+
 TEST_F(SceneTest, EveryFailureGivesItsMessagesAndMinusOneAndReleasesAll) {
     auto with = [](std::string SceneData::*field, std::string value) {
         SceneData data;
@@ -140,25 +146,22 @@ TEST_F(SceneTest, EveryFailureGivesItsMessagesAndMinusOneAndReleasesAll) {
     } cases[] = {
         {"", "none.txt", "Unable to open file: none.txt for scene loading\n", -1},
         {"", "fifo", "Unable to open file: fifo for scene loading\n", -1},
-        {"", ".", "Unable to open file: . for scene loading\n", -1},
         {with(&SceneData::background, "[0.1, 0.2]"), "scene.txt", priorError, -1},
-        {with(&SceneData::hud, "0.5"), "scene.txt", priorError, -1},
         {with(&SceneData::fall, "low"), "scene.txt", priorError, -1},
-        {with(&SceneData::lane, "none.txt"), "scene.txt", fileError + "none.txt" + priorError, -1},
-        {with(&SceneData::lane, "/dev/zero"), "scene.txt", fileError + "/dev/zero" + priorError,
-         -1},
-        {with(&SceneData::collision, "fifo"), "scene.txt", fileError + "fifo\n" + priorError, -1},
+        {with(&SceneData::lane, "none.txt"), "scene.txt",
+         triangleFileError + "none.txt" + priorError, -1},
+        {with(&SceneData::collision, "fifo"), "scene.txt",
+         triangleFileError + "fifo\n" + priorError, -1},
         {with(&SceneData::camera, "[0, -10 3]"), "scene.txt", priorError, -1},
         {with(&SceneData::pinCount, "two"), "scene.txt", priorError, -1},
         {with(&SceneData::ballStart, "[0 ,0, 0.5]"), "scene.txt", priorError, -1},
-        {with(&SceneData::ballRadius, "x"), "scene.txt", priorError, -1},
         {with(&SceneData::ballMass, ""), "scene.txt", priorError, -1},
         {with(&SceneData::ballModel, std::string(256, 'b')), "scene.txt", priorError, -1},
         {with(&SceneData::pinCount, "3"), "scene.txt", pinError, -1},
         {with(&SceneData::pinCount, "2000000000"), "scene.txt", pinError, -1},
         {noMass.text(), "scene.txt", pinError, -1},
         {badPinStart.text(), "scene.txt", pinError, -1},
-        {badPinModel.text(), "scene.txt", fileError + "none.txt" + pinError, -1},
+        {badPinModel.text(), "scene.txt", triangleFileError + "none.txt" + pinError, -1},
         {SceneData().text(), "scene.txt", pinError, 2},  // the two mesh nodes come first
     };
     int descriptors = openDescriptorCount();

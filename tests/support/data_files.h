@@ -16,6 +16,11 @@ std::string triangleText(Vec3 normal, Vec3 a, Vec3 b, Vec3 c,
 std::string triangleFile(int count, const std::vector<std::string> &triangles);
 // A square floor of two triangles at height z, facing up.
 std::string floorFile(float halfWidth, float z);
+// What the game prints before the name of a model or collision file it
+// cannot read.
+const std::string triangleFileError =
+    "encountered file error, possibly an invalid first line\nor an invalid file\n or no "
+    "file\nor something else\nwhen trying to load ";
 
 struct PinData {
     std::string position = "[0, 4, 0.5]";

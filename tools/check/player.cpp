@@ -210,7 +210,7 @@ static bool tryThrows(Level *level, const Snapshot &start, const std::vector<Can
 
 // A coarse fan of throws, straight ones first and then ever wider, each at
 // three speeds, so that a level a plain throw wins is won at once; then the
-// throws around the best of them, itself among them. False when no throw moves any pin: every
+// throws around the best of them. False when no throw moves any pin: every
 // throw after it would start from the same place and do the same.
 static bool bestThrow(Level *level, Drag *drag) {
     Snapshot start = takeSnapshot(*level);
@@ -225,7 +225,8 @@ static bool bestThrow(Level *level, Drag *drag) {
         std::vector<Candidate> around;
         for (float dSpeed : {-3.0f, 0.0f, 3.0f})
             for (float dDegrees : {-1.5f, 0.0f, 1.5f})
-                around.push_back({best.speed + dSpeed, best.degrees + dDegrees, 0.0});
+                if (dSpeed != 0.0f || dDegrees != 0.0f)  // the best itself is played already
+                    around.push_back({best.speed + dSpeed, best.degrees + dDegrees, 0.0});
         tryThrows(level, start, around, &best, &pinMoved);
     }
     restoreSnapshot(start, level);
